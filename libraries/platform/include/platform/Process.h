@@ -1,0 +1,69 @@
+// A child process whose standard output and standard error reach the parent through one pipe.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace Quillmoren::Libraries::Platform {
+
+class CManualResetEvent;
+
+/// What ended a `CChildProcess::Wait`; several may hold at once.
+struct CWaitResult {
+    bool outputReady = false; ///< the pipe has bytes, or all its writers have gone
+    bool childEnded = false;  ///< the child has ended (it may still need reaping)
+    bool stopSet = false;     ///< the stop event is set
+};
+
+/// One child process started from a command line, with one pipe that receives its standard
+/// output and standard error. Passive: its owner asks it to wait, read and reap. A child that
+/// is still running when the object is destroyed is killed and reaped.
+class CChildProcess {
+public:
+    CChildProcess() = default;
+    ~CChildProcess();
+    CChildProcess(const CChildProcess&) = delete;
+    CChildProcess& operator=(const CChildProcess&) = delete;
+
+    /// Creates the pipe. False with `errorNumber` set when the system refuses it; `stage` tells
+    /// which call failed: 0 the pipe itself, 1 preparing its read end.
+    bool CreatePipe(int& errorNumber, int& stage);
+
+    /// Starts the program that the command line names (split with `SplitCommandLine`, searched on
+    /// `PATH` when it holds no '/') in `workingFolder` (the current directory when empty), its
+    /// standard input inherited and its standard output and error on the pipe. No shell is
+    /// involved. False with `errorNumber` set when it cannot be started.
+    bool Start(const std::wstring& commandLine, const std::wstring& workingFolder,
+               int& errorNumber);
+
+    /// Waits up to `timeoutMs` for output, the child's end or the stop event (may be null).
+    CWaitResult Wait(int timeoutMs, const CManualResetEvent* stop);
+
+    /// Reaps the child if it has ended, without blocking. True once it has ended.
+    bool TryReap();
+    bool HasEnded() const { return m_ended; }
+    /// The exit status once ended: the exit code, or 0x80000000 + N for a child killed by signal N.
+    std::int32_t ExitCode() const { return m_exitCode; }
+
+    /// Bytes that can be read from the pipe without blocking (0 once drained or at its end).
+    std::size_t Available() const;
+    /// Reads up to `capacity` bytes without blocking: the count, 0 when nothing is there now or
+    /// the pipe has ended (see `PipeEnded`), -1 on an error.
+    long Read(char* buffer, std::size_t capacity);
+    bool PipeEnded() const { return m_pipeEnded; }
+
+    /// Kills the child (SIGKILL) and reaps it.
+    void Kill();
+
+private:
+    int m_readFd = -1;
+    int m_writeFd = -1;
+    int m_pidFd = -1;
+    int m_pid = -1;
+    bool m_ended = false;
+    bool m_pipeEnded = false;
+    std::int32_t m_exitCode = 0;
+};
+
+} // namespace Quillmoren::Libraries::Platform
