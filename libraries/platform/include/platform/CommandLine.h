@@ -19,4 +19,9 @@ std::wstring BuildCommandLine(const std::vector<std::wstring>& arguments);
 /// other argument, so that any Linux path survives a round trip.
 std::vector<std::wstring> SplitCommandLine(std::wstring_view commandLine);
 
+/// Reads the first argument of a command line with the rules of `SplitCommandLine`: its text goes
+/// to `first` and the result is what follows it (separators included). An empty line gives an
+/// empty `first` and an empty result.
+std::wstring_view SplitFirstArgument(std::wstring_view commandLine, std::wstring& first);
+
 } // namespace Quillmoren::Libraries::Platform

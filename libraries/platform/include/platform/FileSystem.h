@@ -25,8 +25,8 @@ std::wstring TempFolder();
 /// Creates a new, empty file in `folder` named from the first three characters of `prefix`, four
 /// hexadecimal digits and ".tmp". With `number` 0 a free number is chosen; otherwise that number
 /// is used and the file is not created. Empty on failure, with `errorNumber` set.
-std::wstring CreateTempFile(const std::wstring& folder, const std::wstring& prefix,
-                            unsigned number, int& errorNumber);
+std::wstring CreateTempFile(const std::wstring& folder, const std::wstring& prefix, unsigned number,
+                            int& errorNumber);
 
 /// Creates `path` and every missing parent; true when the folder exists afterwards.
 bool CreateFolders(const std::wstring& path);

@@ -1,0 +1,244 @@
+// Files, folders, paths and standard streams on Linux.
+#include "platform/FileSystem.h"
+
+#include "platform/Encoding.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <glob.h>
+#include <poll.h>
+#include <random>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace Quillmoren::Libraries::Platform {
+namespace {
+
+std::string Narrow(const std::wstring& path) {
+    return EncodeAnsi(path);
+}
+
+bool IsSlash(wchar_t c) {
+    return c == L'/' || c == L'\\';
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            if (errno == EAGAIN) {
+                // A non-blocking descriptor that is full: wait until it drains.
+                pollfd wait{fd, POLLOUT, 0};
+                poll(&wait, 1, -1);
+                continue;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+} // namespace
+
+std::wstring ErrorText(int errorNumber) {
+    char buffer[256];
+    // The GNU strerror_r returns the text, which may or may not be in the buffer.
+    const char* text = strerror_r(errorNumber, buffer, sizeof buffer);
+    return DecodeAnsi(text);
+}
+
+int LastError() {
+    return errno;
+}
+
+bool PathExists(const std::wstring& path) {
+    if (path.empty())
+        return false;
+    const std::string narrow = Narrow(path);
+    if (path.find_first_of(L"*?") != std::wstring::npos) {
+        glob_t found{};
+        const int r = glob(narrow.c_str(), GLOB_NOSORT, nullptr, &found);
+        const bool any = r == 0 && found.gl_pathc > 0;
+        globfree(&found);
+        if (any)
+            return true;
+    }
+    struct stat info {};
+    return stat(narrow.c_str(), &info) == 0;
+}
+
+std::wstring CurrentDirectory() {
+    std::error_code error;
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    return error ? std::wstring() : DecodeAnsi(current.native());
+}
+
+std::wstring TempFolder() {
+    const char* tmp = std::getenv("TMPDIR");
+    std::wstring folder = tmp != nullptr && *tmp != '\0' ? DecodeAnsi(tmp) : L"/tmp";
+    if (!IsSlash(folder.back()))
+        folder.push_back(L'/');
+    return folder;
+}
+
+std::wstring CreateTempFile(const std::wstring& folder, const std::wstring& prefix, unsigned number,
+                            int& errorNumber) {
+    const std::wstring start = folder.empty() ? TempFolder() : folder;
+    const std::wstring stem = PathAppend(start, prefix.substr(0, 3));
+    auto nameFor = [&stem](unsigned value) {
+        wchar_t digits[8];
+        std::swprintf(digits, 8, L"%04X", value & 0xFFFF);
+        return stem + digits + L".tmp";
+    };
+    if (number != 0)
+        return nameFor(number);
+    // Start at a random number so that parallel runs rarely collide; try every number once.
+    std::random_device seed;
+    const unsigned first = seed() & 0xFFFF;
+    for (unsigned step = 0; step < 0x10000; ++step) {
+        const unsigned value = ((first + step) & 0xFFFF) == 0 ? 1 : (first + step) & 0xFFFF;
+        const std::wstring name = nameFor(value);
+        const int fd = open(Narrow(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            close(fd);
+            return name;
+        }
+        if (errno != EEXIST) {
+            errorNumber = errno;
+            return {};
+        }
+    }
+    errorNumber = EEXIST;
+    return {};
+}
+
+bool CreateFolders(const std::wstring& path) {
+    if (path.empty())
+        return true;
+    std::error_code error;
+    const std::filesystem::path folder(Narrow(path));
+    std::filesystem::create_directories(folder, error);
+    return std::filesystem::is_directory(folder, error);
+}
+
+bool ReplaceFile(const std::wstring& from, const std::wstring& to, int& errorNumber) {
+    const std::string source = Narrow(from);
+    const int fd = open(source.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        errorNumber = errno;
+        return false;
+    }
+    const bool synced = fsync(fd) == 0;
+    const int syncError = errno;
+    close(fd);
+    if (!synced) {
+        errorNumber = syncError;
+        return false;
+    }
+    if (rename(source.c_str(), Narrow(to).c_str()) != 0) {
+        errorNumber = errno;
+        return false;
+    }
+    return true;
+}
+
+bool DeleteFile(const std::wstring& path) {
+    return unlink(Narrow(path).c_str()) == 0;
+}
+
+bool PathIsRelative(std::wstring_view path) {
+    if (!path.empty() && IsSlash(path[0]))
+        return false;
+    return !(path.size() >= 2 && path[1] == L':' &&
+             ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')));
+}
+
+bool PathIsUnc(std::wstring_view path) {
+    return path.size() >= 2 && IsSlash(path[0]) && IsSlash(path[1]);
+}
+
+std::wstring PathAppend(std::wstring_view folder, std::wstring_view more) {
+    while (!more.empty() && IsSlash(more.front()))
+        more.remove_prefix(1);
+    std::wstring joined(folder);
+    if (joined.empty())
+        return std::wstring(more);
+    if (!IsSlash(joined.back()) && !more.empty())
+        joined.push_back(L'/');
+    joined += more;
+    return joined;
+}
+
+bool ReadWholeFile(const std::wstring& path, std::string& bytes, int& errorNumber) {
+    bytes.clear();
+    const int fd = open(Narrow(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        errorNumber = errno;
+        return false;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        close(fd);
+        errorNumber = EISDIR;
+        return false;
+    }
+    if (info.st_size > 0)
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+    char buffer[65536];
+    while (true) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            errorNumber = errno;
+            close(fd);
+            return false;
+        }
+        if (n == 0)
+            break;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+    close(fd);
+    return true;
+}
+
+bool COutputFile::Open(const std::wstring& path, int& errorNumber) {
+    Close();
+    m_fd = open(Narrow(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    if (m_fd < 0)
+        errorNumber = errno;
+    return m_fd >= 0;
+}
+
+bool COutputFile::Write(std::string_view bytes) {
+    return m_fd >= 0 && WriteAll(m_fd, bytes);
+}
+
+bool COutputFile::Sync() {
+    return m_fd >= 0 && fsync(m_fd) == 0;
+}
+
+bool COutputFile::Close() {
+    if (m_fd < 0)
+        return true;
+    const bool ok = close(m_fd) == 0;
+    m_fd = -1;
+    return ok;
+}
+
+bool WriteStandardOutput(std::string_view bytes) {
+    return WriteAll(STDOUT_FILENO, bytes);
+}
+
+bool WriteStandardError(std::string_view bytes) {
+    return WriteAll(STDERR_FILENO, bytes);
+}
+
+} // namespace Quillmoren::Libraries::Platform

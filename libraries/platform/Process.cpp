@@ -1,0 +1,250 @@
+// Child processes on Linux: posix_spawn, one pipe for both output streams, and a poll that waits
+// on the pipe, the child (through a pidfd) and a stop event at once.
+#include "platform/Process.h"
+
+#include "platform/CommandLine.h"
+#include "platform/Encoding.h"
+#include "platform/Event.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/ioctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace Quillmoren::Libraries::Platform {
+namespace {
+
+void CloseFd(int& fd) {
+    if (fd >= 0)
+        close(fd);
+    fd = -1;
+}
+
+int OpenPidFd(pid_t pid) {
+#ifdef SYS_pidfd_open
+    return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+#else
+    (void)pid;
+    errno = ENOSYS;
+    return -1;
+#endif
+}
+
+/// Keeps a vector of narrow strings alive as the `char*` array that exec wants.
+class CArgv {
+public:
+    explicit CArgv(const std::vector<std::wstring>& arguments) {
+        for (const std::wstring& argument : arguments)
+            m_strings.push_back(EncodeAnsi(argument));
+        for (std::string& s : m_strings)
+            m_pointers.push_back(s.data());
+        m_pointers.push_back(nullptr);
+    }
+    char* const* Get() { return m_pointers.data(); }
+
+private:
+    std::vector<std::string> m_strings;
+    std::vector<char*> m_pointers;
+};
+
+} // namespace
+
+CChildProcess::~CChildProcess() {
+    if (m_pid > 0 && !m_ended)
+        Kill();
+    CloseFd(m_readFd);
+    CloseFd(m_writeFd);
+    CloseFd(m_pidFd);
+}
+
+bool CChildProcess::CreatePipe(int& errorNumber, int& stage) {
+    int fds[2];
+    // Both ends are close-on-exec; the child's copy of the write end is made by dup2, which
+    // clears the flag on the copy only.
+    if (pipe2(fds, O_CLOEXEC) != 0) {
+        errorNumber = errno;
+        stage = 0;
+        return false;
+    }
+    m_readFd = fds[0];
+    m_writeFd = fds[1];
+    const int flags = fcntl(m_readFd, F_GETFL);
+    if (flags < 0 || fcntl(m_readFd, F_SETFL, flags | O_NONBLOCK) < 0) {
+        errorNumber = errno;
+        stage = 1;
+        CloseFd(m_readFd);
+        CloseFd(m_writeFd);
+        return false;
+    }
+    return true;
+}
+
+bool CChildProcess::Start(const std::wstring& commandLine, const std::wstring& workingFolder,
+                          int& errorNumber) {
+    const std::vector<std::wstring> arguments = SplitCommandLine(commandLine);
+    if (arguments.empty() || arguments.front().empty()) {
+        errorNumber = ENOENT;
+        return false;
+    }
+    if (m_writeFd < 0) {
+        errorNumber = EBADF;
+        return false;
+    }
+    CArgv argv(arguments);
+    const std::string folder = EncodeAnsi(workingFolder);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, m_writeFd, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, m_writeFd, STDERR_FILENO);
+    if (!folder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+
+    // The child starts with the default signal dispositions and an empty signal mask, whatever
+    // the parent has set up for itself.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t all;
+    sigset_t none;
+    sigfillset(&all);
+    sigemptyset(&none);
+    posix_spawnattr_setsigdefault(&attributes, &all);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+
+    pid_t pid = -1;
+    int result;
+    do {
+        // A program name without '/' is searched on PATH, as the shell would.
+        result = posix_spawnp(&pid, argv.Get()[0], &actions, &attributes, argv.Get(), environ);
+    } while (result == EINTR);
+    posix_spawnattr_destroy(&attributes);
+    posix_spawn_file_actions_destroy(&actions);
+    // The parent's copy of the write end goes at once, so that the pipe ends when the child and
+    // whatever it started have closed theirs.
+    CloseFd(m_writeFd);
+    if (result != 0) {
+        errorNumber = result;
+        return false;
+    }
+    m_pid = pid;
+    m_pidFd = OpenPidFd(pid);
+    return true;
+}
+
+CWaitResult CChildProcess::Wait(int timeoutMs, const CManualResetEvent* stop) {
+    CWaitResult result;
+    pollfd fds[3];
+    int count = 0;
+    int pipeSlot = -1;
+    int childSlot = -1;
+    int stopSlot = -1;
+    if (m_readFd >= 0 && !m_pipeEnded) {
+        pipeSlot = count;
+        fds[count++] = {m_readFd, POLLIN, 0};
+    }
+    if (m_pidFd >= 0 && !m_ended) {
+        childSlot = count;
+        fds[count++] = {m_pidFd, POLLIN, 0};
+    }
+    if (stop != nullptr && stop->PollHandle() >= 0) {
+        stopSlot = count;
+        fds[count++] = {stop->PollHandle(), POLLIN, 0};
+    }
+    // Without a pidfd the child's end is noticed by polling in short slices.
+    const bool sliced = m_pidFd < 0 && m_pid > 0 && !m_ended;
+    int remaining = timeoutMs;
+    while (true) {
+        const int slice = sliced && (remaining < 0 || remaining > 10) ? 10 : remaining;
+        const int r = poll(fds, static_cast<nfds_t>(count), slice);
+        if (r < 0 && errno == EINTR) {
+            // A signal (a stop request, typically) ends the wait; the caller looks again.
+            break;
+        }
+        if (r > 0) {
+            result.outputReady = pipeSlot >= 0 && fds[pipeSlot].revents != 0;
+            result.childEnded = childSlot >= 0 && fds[childSlot].revents != 0;
+            result.stopSet = stopSlot >= 0 && fds[stopSlot].revents != 0;
+            break;
+        }
+        if (sliced && TryReap()) {
+            result.childEnded = true;
+            break;
+        }
+        if (r < 0 || !sliced || remaining == slice)
+            break;
+        if (remaining > 0)
+            remaining -= slice;
+    }
+    return result;
+}
+
+bool CChildProcess::TryReap() {
+    if (m_ended || m_pid <= 0)
+        return m_ended;
+    int status = 0;
+    pid_t r;
+    do {
+        r = waitpid(m_pid, &status, WNOHANG);
+    } while (r < 0 && errno == EINTR);
+    if (r == 0)
+        return false;
+    m_ended = true;
+    if (r < 0)
+        m_exitCode = 0; // reaped elsewhere: the status is lost
+    else if (WIFSIGNALED(status))
+        m_exitCode =
+            static_cast<std::int32_t>(0x80000000u + static_cast<unsigned>(WTERMSIG(status)));
+    else
+        m_exitCode = WEXITSTATUS(status);
+    CloseFd(m_pidFd);
+    return true;
+}
+
+std::size_t CChildProcess::Available() const {
+    int count = 0;
+    if (m_readFd < 0 || ioctl(m_readFd, FIONREAD, &count) != 0 || count < 0)
+        return 0;
+    return static_cast<std::size_t>(count);
+}
+
+long CChildProcess::Read(char* buffer, std::size_t capacity) {
+    if (m_readFd < 0 || m_pipeEnded)
+        return 0;
+    while (true) {
+        const ssize_t n = read(m_readFd, buffer, capacity);
+        if (n > 0)
+            return static_cast<long>(n);
+        if (n == 0) {
+            m_pipeEnded = true;
+            return 0;
+        }
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return 0;
+        return -1;
+    }
+}
+
+void CChildProcess::Kill() {
+    if (m_pid <= 0 || m_ended)
+        return;
+    kill(m_pid, SIGKILL);
+    int status = 0;
+    while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    m_ended = true;
+    m_exitCode = 255;
+    CloseFd(m_pidFd);
+}
+
+} // namespace Quillmoren::Libraries::Platform

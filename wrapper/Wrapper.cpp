@@ -1,0 +1,112 @@
+// The wrapper's entry: the checks of its command line, the tool's command line, the run and the
+// exit value.
+#include "wrapper/Wrapper.h"
+
+#include "platform/CommandLine.h"
+#include "platform/Encoding.h"
+#include "platform/FileSystem.h"
+#include "threadpool/ThreadTaskCommand.h"
+
+#include <cwctype>
+
+namespace Platform = Quillmoren::Libraries::Platform;
+using Quillmoren::Libraries::ThreadPool::CThreadTaskCommand;
+
+namespace {
+
+/// Writes a message of the wrapper's own, followed by two line ends, flushed at once.
+void WriteMessage(const std::wstring& message) {
+    Platform::WriteStandardOutput(Platform::EncodeAnsi(message + L"\n\n"));
+}
+
+const wchar_t kUsage[] =
+    L"Usage: lintwrap TOOL [ARGUMENT...]\n"
+    L"\n"
+    L"Runs the lint tool TOOL with the arguments as they are, echoes everything it writes, and\n"
+    L"exits with 0 for a clean run, 255 when only warnings were found, 1 for errors or a failed\n"
+    L"tool, and 2 when the tool cannot be run.\n";
+
+/// The tool's command line: the wrapper's, less its own path at the start.
+std::wstring DeriveToolCommandLine(const std::wstring& commandLine,
+                                   const std::wstring& programName) {
+    std::wstring first;
+    std::wstring_view rest = Platform::SplitFirstArgument(commandLine, first);
+    // Only the wrapper's own path goes; the same text inside the tool's arguments (an include
+    // path, say) stays as it is.
+    std::wstring_view tool = first == programName ? rest : std::wstring_view(commandLine);
+    while (!tool.empty() && std::iswspace(static_cast<wint_t>(tool.front())))
+        tool.remove_prefix(1);
+    return std::wstring(tool);
+}
+
+} // namespace
+
+bool FileExists(const std::wstring& path) {
+    return Platform::PathExists(path);
+}
+
+int WrapperMain(const std::vector<std::wstring>& arguments) {
+    const std::wstring programName = arguments.empty() ? std::wstring() : arguments[0];
+    const std::wstring tool = arguments.size() > 1 ? arguments[1] : std::wstring();
+    bool refused = false;
+    if (arguments.size() <= 1) {
+        WriteMessage(L"Error: lint-nt.exe pathname and arguments must be specified");
+        refused = true;
+    }
+    if (!FileExists(tool)) {
+        if (arguments.size() == 2 && (tool == L"--help" || tool == L"--version")) {
+            Platform::WriteStandardOutput(Platform::EncodeAnsi(
+                tool == L"--help" ? std::wstring(kUsage)
+                                  : L"lintwrap " + Platform::DecodeAnsi(LINTWRAP_VERSION) + L"\n"));
+            return kExitClean;
+        }
+        WriteMessage(L"Error: file " + tool + L" not found");
+        return kExitUnusable;
+    }
+    if (refused)
+        return kExitUnusable;
+    return RunCommand(Platform::BuildCommandLine(arguments), programName);
+}
+
+int RunCommand(const std::wstring& commandLine, const std::wstring& programName) {
+    const std::wstring toolCommandLine = DeriveToolCommandLine(commandLine, programName);
+    CPcLintCommandTaskNotifyTarget target;
+    CThreadTaskCommand task(&target, toolCommandLine, Platform::CurrentDirectory(), L"");
+    task.SetDeleteWhenCompleted(false);
+    task.NotifyStarted();
+    task.Run();
+    task.NotifyCompleted();
+
+    const std::int32_t exitCode = task.GetExitCode();
+    if (exitCode == -1 && !task.GetErrorText().empty()) {
+        // A build step that never ran must not pass for a clean one.
+        const std::vector<std::wstring> words = Platform::SplitCommandLine(toolCommandLine);
+        WriteMessage(L"Error: unable to start " + (words.empty() ? std::wstring() : words[0]) +
+                     L": " + task.GetErrorText());
+        return kExitUnusable;
+    }
+    if (exitCode < 0) {
+        // The tool crashed (or was killed): say so, and fail the step.
+        Platform::WriteStandardOutput(Platform::EncodeAnsi(task.GetFailureReport()));
+    }
+
+    const auto [warnings, errors] = CountIssues(task.GetOutput());
+    if (errors > 0 || exitCode > 255 || exitCode < 0)
+        return kExitErrors;
+    return warnings > 0 ? kExitWarnings : kExitClean;
+}
+
+int ToProcessStatus(int exitValue) {
+    switch (exitValue) {
+    case kExitClean:
+        return 0;
+    case kExitWarnings:
+        return 255;
+    case kExitErrors:
+        return 1;
+    case kExitUnusable:
+        return 2;
+    default:
+        return exitValue > 255 || exitValue < 0 ? 1 : exitValue;
+    }
+}
