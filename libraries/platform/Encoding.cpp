@@ -38,6 +38,20 @@ bool EqualsNoCase(const char* a, const char* b) {
     return *a == *b;
 }
 
+/// Appends bytes as the characters of the same value. Through a small buffer: growing the text
+/// with resize would first fill it with zeros, writing every character twice.
+void AppendWidened(const unsigned char* bytes, std::size_t count, std::wstring& text) {
+    wchar_t buffer[2048];
+    while (count > 0) {
+        const std::size_t n = count < 2048 ? count : 2048;
+        for (std::size_t k = 0; k < n; ++k)
+            buffer[k] = static_cast<wchar_t>(bytes[k]);
+        text.append(buffer, n);
+        bytes += n;
+        count -= n;
+    }
+}
+
 /// Length of the UTF-8 sequence that starts with `lead`, 0 for a byte that cannot start one.
 int Utf8SequenceLength(unsigned char lead) {
     if (lead < 0x80)
@@ -82,11 +96,7 @@ std::size_t DecodeUtf8Into(std::string_view bytes, std::wstring& text, bool fina
         while (run < n && p[run] < 0x80)
             ++run;
         if (run > i) {
-            const std::size_t old = text.size();
-            text.resize(old + (run - i));
-            wchar_t* out = text.data() + old;
-            for (std::size_t k = i; k < run; ++k)
-                *out++ = static_cast<wchar_t>(p[k]);
+            AppendWidened(p + i, run - i, text);
             i = run;
             if (i == n)
                 break;
@@ -150,11 +160,7 @@ void EncodeUtf8Into(std::wstring_view text, std::string& bytes) {
 }
 
 void DecodeLatin1Into(std::string_view bytes, std::wstring& text) {
-    const std::size_t old = text.size();
-    text.resize(old + bytes.size());
-    wchar_t* out = text.data() + old;
-    for (const char b : bytes)
-        *out++ = static_cast<wchar_t>(static_cast<unsigned char>(b));
+    AppendWidened(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), text);
 }
 
 void EncodeLatin1Into(std::wstring_view text, std::string& bytes) {

@@ -4,9 +4,11 @@
 #include "platform/Encoding.h"
 #include "platform/Event.h"
 #include "platform/FileSystem.h"
+#include "platform/Memory.h"
 #include "platform/Process.h"
 #include "utils/PathHelpers.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <mutex>
 
@@ -32,7 +34,8 @@ CThreadTaskCommand::CThreadTaskCommand(CThreadTaskNotifyTarget* notifyTarget, st
 CThreadTaskCommand::~CThreadTaskCommand() = default;
 
 void CThreadTaskCommand::Run() {
-    m_outputBytes.clear();
+    m_outputChunks.clear();
+    m_outputSize = 0;
     m_failureReport.clear();
     try {
         m_exitCode = Execute(m_command, m_workingFolder, m_outputFile);
@@ -42,9 +45,42 @@ void CThreadTaskCommand::Run() {
 }
 
 std::wstring CThreadTaskCommand::GetOutput() const {
-    std::wstring output = Platform::DecodeAnsi(m_outputBytes);
+    // A character takes at least one byte, so the byte count bounds the text's length.
+    std::wstring output;
+    output.reserve(m_outputSize + m_failureReport.size());
+    Platform::AdviseHugePages(output.data(), output.capacity() * sizeof(wchar_t));
+    Platform::CAnsiStreamDecoder decoder;
+    for (const std::string& chunk : m_outputChunks)
+        decoder.Decode(chunk, output);
+    decoder.Finish(output);
     output += m_failureReport;
     return output;
+}
+
+std::string CThreadTaskCommand::GetOutputBytes() const {
+    std::string bytes;
+    bytes.reserve(m_outputSize);
+    for (const std::string& chunk : m_outputChunks)
+        bytes += chunk;
+    return bytes;
+}
+
+void CThreadTaskCommand::KeepOutput(std::string_view bytes) {
+    constexpr std::size_t kChunkSize = 16u << 20;
+    m_outputSize += bytes.size();
+    while (!bytes.empty()) {
+        if (m_outputChunks.empty() ||
+            m_outputChunks.back().size() == m_outputChunks.back().capacity()) {
+            // Small outputs start small; from the second chunk on, chunks are large.
+            const std::size_t size = m_outputChunks.empty() ? bytes.size() : kChunkSize;
+            m_outputChunks.emplace_back().reserve(size);
+            Platform::AdviseHugePages(m_outputChunks.back().data(), size);
+        }
+        std::string& chunk = m_outputChunks.back();
+        const std::size_t take = std::min(bytes.size(), chunk.capacity() - chunk.size());
+        chunk.append(bytes.substr(0, take));
+        bytes.remove_prefix(take);
+    }
 }
 
 std::int32_t CThreadTaskCommand::Execute(const std::wstring& command,
@@ -169,7 +205,7 @@ bool CThreadTaskCommand::ReadOutput(Platform::COutputFile& file, Platform::CChil
                 decoder.Finish(m_latestOutput);
         }
         if (!IsStopRequested() && (!m_latestBytes.empty() || !m_latestOutput.empty())) {
-            m_outputBytes += m_latestBytes;
+            KeepOutput(m_latestBytes);
             NotifyOutput();
         }
         if (ended)

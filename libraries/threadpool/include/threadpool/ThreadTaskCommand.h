@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Quillmoren::Libraries::Platform {
 class CChildProcess;
@@ -41,7 +42,7 @@ public:
     /// All text of the current run, followed by the failure report when there is one.
     std::wstring GetOutput() const;
     /// All bytes of the current run as the child wrote them (without the failure report).
-    const std::string& GetOutputBytes() const { return m_outputBytes; }
+    std::string GetOutputBytes() const;
     /// The report appended to the output for a child that failed (negative exit code), or empty.
     const std::wstring& GetFailureReport() const { return m_failureReport; }
     std::wstring GetErrorText() const { return m_errorText; }
@@ -56,6 +57,7 @@ protected:
 private:
     bool ReadOutput(Platform::COutputFile& file, Platform::CChildProcess& process);
     void AppendFailureReport(std::int32_t exitCode, Platform::COutputFile& file);
+    void KeepOutput(std::string_view bytes);
 
     Platform::CChildProcess* m_process = nullptr; ///< only while `Execute` runs
     std::wstring m_command;
@@ -64,8 +66,11 @@ private:
     std::wstring m_latestOutput;
     std::string m_latestBytes;
     // The run's output is kept as the child's bytes and decoded when asked for: a quarter of the
-    // memory of wide text while the child runs, and nothing lost whatever the bytes.
-    std::string m_outputBytes;
+    // memory of wide text while the child runs, and nothing lost whatever the bytes. It is kept
+    // in large chunks rather than one growing buffer, so that megabytes of output are never
+    // copied on the way.
+    std::vector<std::string> m_outputChunks;
+    std::size_t m_outputSize = 0;
     std::wstring m_failureReport;
     std::int32_t m_exitCode = -1;
     std::wstring m_errorText;
