@@ -1,0 +1,88 @@
+// The results reader front: the reader for the tool's kind, and forwarding.
+#include "codeanalysis/AnalysisResultsReader.h"
+
+#include "codeanalysis/PcLintAnalysisResultsReaderImpl.h"
+
+namespace Quillmoren::Libraries::CodeAnalysis {
+
+CAnalysisResultsReader::CAnalysisResultsReader(CIssueCategoryManager* manager, ToolKind kind)
+    : m_kind(kind) {
+    if (kind == ToolKind::PcLint)
+        m_impl = std::make_unique<CPcLintAnalysisResultsReaderImpl>(manager);
+}
+
+CAnalysisResultsReader::~CAnalysisResultsReader() {
+    try {
+        m_impl.reset();
+    } catch (...) {
+        // Nothing of a failed clean-up may escape the destructor.
+    }
+}
+
+bool CAnalysisResultsReader::Read(std::wstring text, bool checkDuplicates) {
+    return m_impl != nullptr && m_impl->ReadText(std::move(text), checkDuplicates);
+}
+
+bool CAnalysisResultsReader::ReadFile(const std::wstring& path, bool checkDuplicates) {
+    m_fileTypeDetected = true;
+    return m_impl != nullptr && m_impl->ReadFile(path, checkDuplicates);
+}
+
+void CAnalysisResultsReader::Reset() {
+    if (m_impl != nullptr)
+        m_impl->Reset();
+}
+
+void CAnalysisResultsReader::Clear() {
+    if (m_impl != nullptr)
+        m_impl->Clear();
+}
+
+bool CAnalysisResultsReader::IsTextEmpty() const {
+    return m_impl != nullptr && m_impl->IsTextEmpty();
+}
+
+std::wstring CAnalysisResultsReader::GetText() const {
+    return m_impl != nullptr ? m_impl->GetText() : std::wstring();
+}
+
+std::size_t CAnalysisResultsReader::GetIssueCount() const {
+    return m_impl != nullptr ? m_impl->GetIssueCount() : 0;
+}
+
+std::size_t CAnalysisResultsReader::GetIssues(CIssueArray& issues) const {
+    return m_impl != nullptr ? m_impl->GetIssues(issues) : 0;
+}
+
+void CAnalysisResultsReader::SetIssues(const CIssueArray& issues) {
+    if (m_impl != nullptr)
+        m_impl->SetIssues(issues);
+}
+
+CIssueStatistics CAnalysisResultsReader::GetStatistics() const {
+    return m_impl != nullptr ? m_impl->GetStatistics() : CIssueStatistics();
+}
+
+void CAnalysisResultsReader::Summarize() {
+    if (m_impl != nullptr)
+        m_impl->Summarize();
+}
+
+CMessageTally CAnalysisResultsReader::GetMostFrequentMessage() const {
+    return m_impl != nullptr ? m_impl->GetMostFrequentMessage() : CMessageTally();
+}
+
+std::int32_t CAnalysisResultsReader::GetSeverityTotal() const {
+    return m_impl != nullptr ? m_impl->GetSeverityTotal() : 0;
+}
+
+void CAnalysisResultsReader::ShiftLines(std::int32_t fromLine, std::int32_t delta) {
+    if (m_impl != nullptr)
+        m_impl->ShiftLines(fromLine, delta);
+}
+
+std::int32_t CAnalysisResultsReader::GetShiftedLine(std::int32_t initialLine) const {
+    return m_impl != nullptr ? m_impl->GetShiftedLine(initialLine) : -1;
+}
+
+} // namespace Quillmoren::Libraries::CodeAnalysis

@@ -1,0 +1,181 @@
+// The results reader base: adding issues, repeats, the summary and line shifts.
+#include "codeanalysis/AnalysisResultsReaderImpl.h"
+
+#include "codeanalysis/IssueCategoryManager.h"
+#include "utils/TextHelpers.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <map>
+#include <new>
+
+namespace Quillmoren::Libraries::CodeAnalysis {
+namespace Utils = Quillmoren::Libraries::Utils;
+
+CAnalysisResultsReaderImpl::CAnalysisResultsReaderImpl(CIssueCategoryManager* manager)
+    : m_manager(manager) {
+    m_issues.SetOwnsElements(true);
+    m_deltas.SetOwnsElements(true);
+}
+
+CAnalysisResultsReaderImpl::~CAnalysisResultsReaderImpl() = default;
+
+bool CAnalysisResultsReaderImpl::ReadText(std::wstring text, bool checkDuplicates) {
+    std::lock_guard lock(m_lock);
+    Reset();
+    m_checkDuplicates = checkDuplicates;
+    m_text = std::move(text);
+    return !m_text.empty() && Parse();
+}
+
+bool CAnalysisResultsReaderImpl::AddIssue(const std::wstring& file, const std::wstring& lineText,
+                                          std::int32_t number, const std::wstring& /*type*/,
+                                          const std::wstring& messageText) {
+    if (m_manager == nullptr)
+        return false;
+    const std::wstring trimmed = Utils::Trim(file);
+    if (!trimmed.empty() && !Utils::IsValidPathName(trimmed))
+        return false;
+    if (m_checkDuplicates) {
+        std::wstring key;
+        key.reserve(trimmed.size() + lineText.size() + messageText.size() + 16);
+        key.append(trimmed).append(L",").append(lineText).append(L",");
+        key.append(std::to_wstring(number)).append(L",").append(messageText);
+        const bool followUp = number == 830 || number == 831;
+        const auto [where, inserted] = m_seenKeys.insert(std::move(key));
+        (void)where;
+        if (!inserted && !followUp)
+            return true;
+    }
+    const std::int32_t line = Utils::ToInt32(lineText);
+    const CIssueCategory category = m_manager->GetCategoryForMessage(number);
+    CIssue* issue = new (std::nothrow)
+        CIssue(static_cast<std::int32_t>(m_issues.GetCount() + 1), number, messageText,
+               category.GetIndex(), trimmed, line);
+    if (issue == nullptr)
+        return false;
+    m_issues.Add(issue);
+    m_statistics.RecordIssue(number, category.GetIndex(), category.GetIsFatal());
+    return true;
+}
+
+void CAnalysisResultsReaderImpl::Reset() {
+    std::lock_guard lock(m_lock);
+    m_issues.RemoveAll();
+    m_seenKeys.clear();
+    m_statistics.Reset();
+    m_mostFrequentNumber = 0;
+    m_mostFrequentCategory = 0;
+    m_mostFrequentCount = 0;
+    m_severityTotal = 0;
+    m_text.clear();
+}
+
+void CAnalysisResultsReaderImpl::Clear() {
+    std::lock_guard lock(m_lock);
+    m_text.clear();
+    m_issues.RemoveAll();
+    m_seenKeys.clear();
+}
+
+bool CAnalysisResultsReaderImpl::IsTextEmpty() const {
+    std::lock_guard lock(m_lock);
+    return m_text.empty();
+}
+
+std::wstring CAnalysisResultsReaderImpl::GetText() const {
+    std::lock_guard lock(m_lock);
+    return m_text;
+}
+
+std::size_t CAnalysisResultsReaderImpl::GetIssueCount() const {
+    std::lock_guard lock(m_lock);
+    return m_issues.GetCount();
+}
+
+std::size_t CAnalysisResultsReaderImpl::GetIssues(CIssueArray& issues) const {
+    std::lock_guard lock(m_lock);
+    issues.RemoveAll();
+    issues.SetCount(m_issues.GetCount());
+    for (std::size_t i = 0; i < m_issues.GetCount(); ++i) {
+        const CIssue* issue = m_issues.GetAt(i);
+        issues.SetAt(i, issue != nullptr ? new CIssue(*issue) : nullptr);
+    }
+    return issues.GetCount();
+}
+
+void CAnalysisResultsReaderImpl::SetIssues(const CIssueArray& issues) {
+    std::lock_guard lock(m_lock);
+    m_issues.RemoveAll();
+    for (std::size_t i = 0; i < issues.GetCount(); ++i) {
+        const CIssue* issue = issues.GetAt(i);
+        if (issue != nullptr)
+            AddIssue(issue->GetFile(), std::to_wstring(issue->GetLine()), issue->GetNumber(), L"",
+                     issue->GetText());
+    }
+}
+
+CIssueStatistics CAnalysisResultsReaderImpl::GetStatistics() const {
+    std::lock_guard lock(m_lock);
+    return m_statistics;
+}
+
+void CAnalysisResultsReaderImpl::Summarize() {
+    // Millions of issues of a high severity overflow 32 bits: the total saturates instead.
+    // Issues share few categories: each category's severity is asked for once.
+    std::int64_t total = 0;
+    std::map<std::int32_t, std::int32_t> severities;
+    for (std::size_t i = 0; i < m_issues.GetCount(); ++i) {
+        const CIssue* issue = m_issues.GetAt(i);
+        if (issue == nullptr || m_manager == nullptr)
+            continue;
+        auto found = severities.find(issue->GetCategory());
+        if (found == severities.end())
+            found = severities
+                        .emplace(issue->GetCategory(),
+                                 m_manager->GetCategory(issue->GetCategory()).GetSeverity())
+                        .first;
+        total += found->second;
+    }
+    m_severityTotal = static_cast<std::int32_t>(
+        std::clamp<std::int64_t>(total, INT32_MIN, INT32_MAX));
+    m_mostFrequentCount = 0;
+    for (const auto& [number, tally] : m_statistics.MessageCounts) {
+        if (tally.Count > m_mostFrequentCount) {
+            m_mostFrequentNumber = number;
+            m_mostFrequentCategory = tally.Category;
+            m_mostFrequentCount = tally.Count;
+        }
+    }
+}
+
+CMessageTally CAnalysisResultsReaderImpl::GetMostFrequentMessage() const {
+    std::lock_guard lock(m_lock);
+    return {m_mostFrequentNumber, m_mostFrequentCount, m_mostFrequentCategory};
+}
+
+void CAnalysisResultsReaderImpl::ShiftLines(std::int32_t fromLine, std::int32_t delta) {
+    if (m_deltas.IsEmpty()) {
+        for (std::size_t i = 0; i < m_issues.GetCount(); ++i) {
+            const CIssue* issue = m_issues.GetAt(i);
+            const std::int32_t line = issue != nullptr ? issue->GetLine() : 0;
+            m_deltas.Add(new CIssueDelta{line, line});
+        }
+    }
+    for (std::size_t i = 0; i < m_deltas.GetCount(); ++i) {
+        CIssueDelta* shift = m_deltas.GetAt(i);
+        if (shift->CurrentLine >= fromLine)
+            shift->CurrentLine += delta;
+    }
+}
+
+std::int32_t CAnalysisResultsReaderImpl::GetShiftedLine(std::int32_t initialLine) const {
+    for (std::size_t i = 0; i < m_deltas.GetCount(); ++i) {
+        const CIssueDelta* shift = m_deltas.GetAt(i);
+        if (shift->InitialLine == initialLine)
+            return shift->CurrentLine;
+    }
+    return -1;
+}
+
+} // namespace Quillmoren::Libraries::CodeAnalysis

@@ -1,0 +1,370 @@
+// PC-lint text output: the line tests, the location forms and the steps that take one message
+// apart.
+#include "codeanalysis/PcLintAnalysisResultsReaderImpl.h"
+
+#include "platform/FileSystem.h"
+#include "utils/TextHelpers.h"
+
+#include <array>
+#include <cwctype>
+#include <mutex>
+#include <vector>
+
+namespace Quillmoren::Libraries::CodeAnalysis {
+namespace {
+
+namespace Utils = Quillmoren::Libraries::Utils;
+
+constexpr std::wstring_view kWrapUp = L"--- Wrap-up for Module: ";
+constexpr std::wstring_view kUnparsable = L"Unable to parse analysis results: ";
+
+bool IsWhite(wchar_t c) { return std::iswspace(static_cast<wint_t>(c)) != 0; }
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+std::wstring_view TrimView(std::wstring_view s) {
+    while (!s.empty() && IsWhite(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsWhite(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+std::wstring Trim(std::wstring_view s) { return std::wstring(TrimView(s)); }
+
+std::wstring TrimLeft(std::wstring_view s) {
+    while (!s.empty() && IsWhite(s.front()))
+        s.remove_prefix(1);
+    return std::wstring(s);
+}
+
+bool StartsWith(std::wstring_view s, std::wstring_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+bool EndsWith(std::wstring_view s, wchar_t c) { return !s.empty() && s.back() == c; }
+
+std::wstring_view StripTrailing(std::wstring_view s, wchar_t c) {
+    while (!s.empty() && s.back() == c)
+        s.remove_suffix(1);
+    return s;
+}
+
+/// Whether `word` (lower-case ASCII) stands at `at` in `text`, without regard to case.
+bool MatchesNoCase(std::wstring_view text, std::size_t at, std::wstring_view word) {
+    if (at + word.size() > text.size())
+        return false;
+    for (std::size_t k = 0; k < word.size(); ++k)
+        if (static_cast<wchar_t>(std::towlower(static_cast<wint_t>(text[at + k]))) != word[k])
+            return false;
+    return true;
+}
+
+std::wstring_view StripParentheses(std::wstring_view s) {
+    if (s.size() >= 2 && s.front() == L'(' && s.back() == L')')
+        return s.substr(1, s.size() - 2);
+    return s;
+}
+
+/// Splits the text into lines at line feeds, as views into it: a copy of every line would double
+/// the memory of a large output. Carriage returns at the end of a line are dropped, and a final
+/// line feed adds no empty line.
+std::vector<std::wstring_view> SplitLineViews(std::wstring_view text) {
+    std::vector<std::wstring_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find(L'\n', start);
+        lines.push_back(StripTrailing(
+            text.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start),
+            L'\r'));
+        if (end == std::wstring_view::npos)
+            break;
+        start = end + 1;
+    }
+    return lines;
+}
+
+/// The working state of one message.
+struct Message {
+    std::wstring header;
+    std::wstring rest;
+    std::wstring file;
+    std::wstring lineReference;
+    std::wstring type;
+    std::wstring numberText;
+    std::int32_t number = 0;
+    std::wstring text;
+};
+
+} // namespace
+
+bool CPcLintAnalysisResultsReaderImpl::IsCompletionLine(std::wstring_view line) {
+    std::wstring rest = Trim(line);
+    const std::wstring first = Utils::NextToken(rest, L" ", true);
+    const std::wstring second = Utils::NextToken(rest, L" ", true);
+    bool kind = false;
+    for (const std::wstring_view word : {L"info", L"note", L"warning", L"error"})
+        kind = kind || (first.size() == word.size() && MatchesNoCase(first, 0, word));
+    return kind && StripTrailing(second, L':') == L"900" &&
+           !Utils::Between(rest, L"completion,", L"messages").empty();
+}
+
+bool CPcLintAnalysisResultsReaderImpl::IsMessageLine(std::wstring_view line) {
+    if (line.size() <= 2 || (line[0] == L' ' && line[1] == L' '))
+        return false;
+    const std::wstring_view text = TrimView(line);
+    // The first place where one of the words stands (inside longer words too), and whether a
+    // colon follows it.
+    static constexpr std::array<std::wstring_view, 5> kWords = {L"issue", L"info", L"note",
+                                                                L"warning", L"error"};
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        for (const std::wstring_view word : kWords) {
+            if (MatchesNoCase(text, at, word))
+                return text.find(L':', at + word.size()) != std::wstring_view::npos ||
+                       HasTrailingLocation(text);
+        }
+    }
+    return HasTrailingLocation(text);
+}
+
+bool CPcLintAnalysisResultsReaderImpl::HasTrailingLocation(std::wstring_view text) {
+    if (!EndsWith(text, L')'))
+        return false;
+    const std::size_t open = text.rfind(L'(');
+    return open != std::wstring_view::npos && open > 0 && open + 1 < text.size() &&
+           IsDigit(text[open + 1]);
+}
+
+bool CPcLintAnalysisResultsReaderImpl::IsSourceLine(std::wstring_view line) {
+    if (line.empty() || IsMessageLine(line))
+        return false;
+    if (line.size() >= 5 && line.substr(0, 5) == L"     ")
+        return true;
+    const std::wstring_view text = TrimView(line);
+    return !text.empty() && (text.front() == L'#' || text.front() == L'}');
+}
+
+bool CPcLintAnalysisResultsReaderImpl::IsContinuationLine(std::wstring_view line) {
+    return (line.size() >= 5 && line.substr(0, 4) == L"    " && line[4] != L' ') ||
+           StartsWith(line, L"(Error --");
+}
+
+bool CPcLintAnalysisResultsReaderImpl::IsLocationToken(std::wstring_view text) {
+    if (!EndsWith(text, L':'))
+        return false;
+    const std::wstring_view inner = TrimView(StripTrailing(text, L':'));
+    if (inner.size() < 2 || inner.front() != L'(' || inner.back() != L')')
+        return false;
+    return inner == L"()" || Utils::IsNumber(inner.substr(1, inner.size() - 2));
+}
+
+bool CPcLintAnalysisResultsReaderImpl::IsTypeNumberLine(std::wstring_view text) {
+    return Utils::IsNumber(Utils::Between(text, L" ", L":"));
+}
+
+std::ptrdiff_t CPcLintAnalysisResultsReaderImpl::FindLocation(std::wstring_view text) {
+    for (std::size_t open = text.find(L'('); open != std::wstring_view::npos;
+         open = text.find(L'(', open + 1)) {
+        const std::size_t colon = text.find(L':', open);
+        if (colon == std::wstring_view::npos)
+            return -1;
+        if (IsLocationToken(text.substr(open, colon - open + 1)))
+            return static_cast<std::ptrdiff_t>(open);
+    }
+    return -1;
+}
+
+bool CPcLintAnalysisResultsReaderImpl::ReadFile(const std::wstring& path, bool checkDuplicates) {
+    std::lock_guard lock(Lock());
+    Reset();
+    if (path.empty() || !Platform::PathExists(path))
+        return false;
+    std::wstring text;
+    Utils::ReadTextFile(path, text); // an unreadable file leaves the text empty
+    SetSourcePath(path);
+    return ReadText(std::move(text), checkDuplicates);
+}
+
+bool CPcLintAnalysisResultsReaderImpl::Parse() {
+    std::lock_guard lock(Lock());
+    bool answer = false;
+    if (!Text().empty()) {
+        answer = true;
+        const std::vector<std::wstring_view> lines = SplitLineViews(Text());
+        const std::size_t count = lines.size();
+        std::wstring module;
+        std::wstring lastLineReference;
+
+        auto reportUnparsable = [&](const Message& m, std::size_t lastLine) {
+            AddIssue(GetSourcePath(), std::to_wstring(lastLine + 1), 0, m.type,
+                     std::wstring(kUnparsable) + m.header);
+        };
+
+        for (std::size_t i = 0; i < count; ++i) {
+            const std::wstring_view current = lines[i];
+            if (IsCompletionLine(current))
+                break;
+            const std::size_t wrapUp = current.find(kWrapUp);
+            if (wrapUp != std::wstring_view::npos)
+                module = Trim(current.substr(wrapUp + kWrapUp.size()));
+            if (!IsMessageLine(current)) {
+                lastLineReference = Trim(Utils::Between(current, L"line", L":"));
+                continue;
+            }
+
+            Message m;
+            m.header = std::wstring(current);
+            // M1, M2: the location.
+            m.rest = TrimLeft(m.header);
+            while (true) {
+                const std::ptrdiff_t p = FindLocation(m.rest);
+                std::wstring token;
+                if (p > 0) {
+                    const std::size_t colon = m.rest.find(L':', static_cast<std::size_t>(p));
+                    if (colon != std::wstring::npos)
+                        token = m.rest.substr(static_cast<std::size_t>(p),
+                                              colon - static_cast<std::size_t>(p) + 1);
+                }
+                if (IsLocationToken(token)) {
+                    m.lineReference = Utils::Between(token, L"(", L")");
+                    m.file = Utils::LeftOf(m.rest, token);
+                    m.rest = Utils::RightOf(m.rest, token);
+                    if (m.file.empty())
+                        continue;
+                } else if (HasTrailingLocation(m.rest)) {
+                    const std::size_t open = m.rest.rfind(L'(');
+                    m.lineReference = std::wstring(StripTrailing(
+                        std::wstring_view(m.rest).substr(open + 1), L')'));
+                    m.file = m.rest.substr(0, open);
+                    m.rest.clear();
+                } else if (IsTypeNumberLine(m.rest)) {
+                    m.type = Utils::LeftOf(m.rest, L" ");
+                    m.numberText = Utils::Between(m.rest, L" ", L":");
+                    Utils::NextToken(m.rest, L": ", true);
+                    m.file = module;
+                    m.lineReference.clear();
+                } else {
+                    m.file = Utils::NextToken(m.rest, L" ", true);
+                    m.rest = Trim(m.rest);
+                    m.lineReference = Utils::NextToken(m.rest, L" ", true);
+                }
+                break;
+            }
+
+            // M3.
+            m.rest = TrimLeft(m.rest);
+            if (m.lineReference.empty())
+                m.lineReference = lastLineReference;
+
+            // M4: continuation lines. At the end of the text, i stays on the last line, the last
+            // one the message consumed.
+            if (!EndsWith(m.rest, L')')) {
+                while (i + 1 < count) {
+                    const std::wstring_view next = lines[++i];
+                    if (next.empty() || IsMessageLine(next) || IsSourceLine(next)) {
+                        --i;
+                        break;
+                    }
+                    if (IsContinuationLine(next)) {
+                        const std::wstring_view t = TrimView(next);
+                        if (StartsWith(t, L"_"))
+                            break;
+                        m.rest.append(L" ").append(t);
+                    }
+                }
+            }
+
+            // M5: the number.
+            if (!m.numberText.empty()) {
+                m.numberText = Utils::LeftOf(m.numberText, L":");
+            } else {
+                std::wstring_view rest = TrimView(m.rest);
+                while (!rest.empty() && rest.front() == L':')
+                    rest.remove_prefix(1);
+                m.rest = std::wstring(rest);
+                m.numberText = Trim(Utils::NextToken(m.rest, L":", true));
+                m.type = Utils::LeftOf(m.numberText, L" ");
+                m.numberText = Utils::RightOf(m.numberText, L" ");
+            }
+            m.number = Utils::ToInt32(m.numberText);
+
+            // M6: the parenthesised form "(Error -- text)".
+            m.rest = TrimLeft(m.rest);
+            if (StartsWith(m.rest, L"(")) {
+                std::wstring type = Trim(Utils::NextToken(m.rest, L"--", true));
+                std::size_t opens = 0;
+                while (opens < type.size() && type[opens] == L'(')
+                    ++opens;
+                m.type = type.substr(opens);
+                if (EndsWith(m.rest, L')'))
+                    m.rest.pop_back();
+            }
+
+            // M7: the text, gathered from the following lines when the message line has none.
+            m.text = Trim(m.rest);
+            if (m.text.empty() && i + 1 < count) {
+                while (i + 1 < count) {
+                    const std::wstring_view next = lines[++i];
+                    if (IsMessageLine(next) || (next.size() >= 5 && next.substr(0, 5) == L"     ")) {
+                        --i;
+                        break;
+                    }
+                    m.text.append(L" ").append(TrimView(next));
+                }
+                m.text = Trim(m.text);
+                if (StartsWith(m.text, L":")) {
+                    // ": Warning 529: text": the number and the text come from here.
+                    const std::wstring numberText =
+                        Utils::RightOf(Trim(Utils::Between(m.text, L":", L":")), L" ");
+                    m.number = Utils::ToInt32(numberText);
+                    const std::wstring after = Utils::RightOf(m.text, numberText);
+                    const std::size_t start = after.find_first_not_of(L": ");
+                    m.text = start == std::wstring::npos ? std::wstring() : after.substr(start);
+                }
+            }
+
+            // M8: accept.
+            if (m.number > 0 && !m.text.empty() &&
+                (m.lineReference.empty() || Utils::ToInt32(m.lineReference) >= 0)) {
+                const std::wstring file = Utils::NormalizePathList(m.file);
+                const std::wstring text(StripParentheses(m.text));
+                if (!AddIssue(file, m.lineReference, m.number, m.type, text))
+                    reportUnparsable(m, i);
+            } else {
+                // M9: a line that carries the word "error" in a layout of its own.
+                const std::wstring left = Utils::LeftOfNoCase(m.header, L"Error");
+                std::wstring rest = m.header.substr(left.size());
+                const std::wstring_view leftTrimmed = TrimView(left);
+                if (leftTrimmed.empty()) {
+                    const std::wstring type = Utils::NextToken(rest, L" ", true);
+                    const std::int32_t number = Utils::ToInt32(Utils::NextToken(rest, L":", true));
+                    const std::wstring text = Trim(rest);
+                    if (number > 0 && !text.empty())
+                        AddIssue(L"", m.lineReference, number, type, text);
+                } else if (leftTrimmed.find(L'(') == std::wstring_view::npos &&
+                           leftTrimmed.find(L' ') != std::wstring_view::npos) {
+                    const std::size_t blank = leftTrimmed.rfind(L' ');
+                    const std::wstring lineReference(leftTrimmed.substr(blank + 1));
+                    if (Utils::IsNumber(lineReference)) {
+                        std::wstring numberText = Trim(Utils::NextToken(rest, L":", true));
+                        numberText = TrimLeft(Utils::RightOf(numberText, L" "));
+                        const std::int32_t number = Utils::ToInt32(numberText);
+                        const std::wstring text = Trim(rest);
+                        if (number > 0 && !text.empty()) {
+                            const std::wstring file =
+                                Utils::NormalizePathList(leftTrimmed.substr(0, blank));
+                            if (!AddIssue(file, lineReference, number, L"", text))
+                                reportUnparsable(m, i);
+                        }
+                    }
+                }
+            }
+            lastLineReference.clear();
+        }
+    }
+    Summarize();
+    if (Statistics().FatalSeen)
+        answer = true;
+    return answer;
+}
+
+} // namespace Quillmoren::Libraries::CodeAnalysis

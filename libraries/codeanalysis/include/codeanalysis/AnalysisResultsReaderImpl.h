@@ -1,0 +1,85 @@
+// The base of every results reader: issues, repeats, categories, statistics and the summary.
+#pragma once
+
+#include "codeanalysis/Issue.h"
+
+#include <cstdint>
+#include <mutex>
+#include <set>
+#include <string>
+
+namespace Quillmoren::Libraries::CodeAnalysis {
+
+class CIssueCategoryManager;
+
+/// Holds what every results format shares and adds issues for the format-specific readers
+/// (`AddIssue`), which implement `Parse` and `ReadFile`. Callers use it through the front,
+/// `CAnalysisResultsReader`. Its public operations are serialised by one re-entrant lock, so a
+/// reader may be used from several threads; the manager is not owned and must outlive it.
+class CAnalysisResultsReaderImpl {
+public:
+    explicit CAnalysisResultsReaderImpl(CIssueCategoryManager* manager);
+    virtual ~CAnalysisResultsReaderImpl();
+    CAnalysisResultsReaderImpl(const CAnalysisResultsReaderImpl&) = delete;
+    CAnalysisResultsReaderImpl& operator=(const CAnalysisResultsReaderImpl&) = delete;
+
+    /// Adds one finding: false for a missing manager or a file name that is not a valid path;
+    /// true, without adding, for a repeat while repeats are checked (830 and 831 never are).
+    virtual bool AddIssue(const std::wstring& file, const std::wstring& lineText,
+                          std::int32_t number, const std::wstring& type,
+                          const std::wstring& messageText);
+    /// Parses the stored text.
+    virtual bool Parse() = 0;
+    /// Reads results from a file.
+    virtual bool ReadFile(const std::wstring& path, bool checkDuplicates) = 0;
+
+    /// Resets, stores the text and parses it; false for an empty text.
+    bool ReadText(std::wstring text, bool checkDuplicates);
+    CIssueCategoryManager* GetManager() const { return m_manager; }
+    /// Back to an empty read: issues, seen keys, statistics, summary and text.
+    void Reset();
+    /// Drops the text, the issues and the seen keys; statistics and summary stay.
+    void Clear();
+    bool IsTextEmpty() const;
+    std::wstring GetText() const;
+    std::size_t GetIssueCount() const;
+    /// Fills `issues` with copies of the issues (they belong to whoever owns that array).
+    std::size_t GetIssues(CIssueArray& issues) const;
+    /// Replaces the issues by those of `issues`, added again one by one through `AddIssue`.
+    void SetIssues(const CIssueArray& issues);
+    CIssueStatistics GetStatistics() const;
+    /// Computes the severity total and the most frequent message.
+    void Summarize();
+    CMessageTally GetMostFrequentMessage() const;
+    std::int32_t GetSeverityTotal() const { return m_severityTotal; }
+    /// Moves every issue line at or after `fromLine` by `delta`.
+    void ShiftLines(std::int32_t fromLine, std::int32_t delta);
+    /// Where the issue line `initialLine` is now; -1 when no issue had that line.
+    std::int32_t GetShiftedLine(std::int32_t initialLine) const;
+
+    const std::wstring& GetSourcePath() const { return m_sourcePath; }
+
+protected:
+    void SetSourcePath(const std::wstring& path) { m_sourcePath = path; }
+    /// The stored text, for `Parse` (under the lock).
+    const std::wstring& Text() const { return m_text; }
+    const CIssueStatistics& Statistics() const { return m_statistics; }
+    std::recursive_mutex& Lock() const { return m_lock; }
+
+private:
+    mutable std::recursive_mutex m_lock;
+    CIssueCategoryManager* m_manager;
+    bool m_checkDuplicates = false;
+    std::wstring m_sourcePath;
+    CIssueArray m_issues;
+    CIssueDeltaArray m_deltas;
+    std::set<std::wstring> m_seenKeys;
+    std::int32_t m_mostFrequentNumber = 0;
+    std::int32_t m_mostFrequentCategory = 0;
+    std::int32_t m_mostFrequentCount = 0;
+    std::int32_t m_severityTotal = 0;
+    CIssueStatistics m_statistics;
+    std::wstring m_text;
+};
+
+} // namespace Quillmoren::Libraries::CodeAnalysis
