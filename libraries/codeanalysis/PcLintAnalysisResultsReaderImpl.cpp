@@ -49,12 +49,18 @@ std::wstring_view StripTrailing(std::wstring_view s, wchar_t c) {
     return s;
 }
 
+wchar_t Lower(wchar_t c) {
+    if (c < 0x80)
+        return c >= L'A' && c <= L'Z' ? static_cast<wchar_t>(c + 32) : c;
+    return static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+}
+
 /// Whether `word` (lower-case ASCII) stands at `at` in `text`, without regard to case.
 bool MatchesNoCase(std::wstring_view text, std::size_t at, std::wstring_view word) {
     if (at + word.size() > text.size())
         return false;
     for (std::size_t k = 0; k < word.size(); ++k)
-        if (static_cast<wchar_t>(std::towlower(static_cast<wint_t>(text[at + k]))) != word[k])
+        if (Lower(text[at + k]) != word[k])
             return false;
     return true;
 }
@@ -98,6 +104,8 @@ struct Message {
 } // namespace
 
 bool CPcLintAnalysisResultsReaderImpl::IsCompletionLine(std::wstring_view line) {
+    if (line.find(L"900") == std::wstring_view::npos)
+        return false; // the common case, decided without taking the line apart
     std::wstring rest = Trim(line);
     const std::wstring first = Utils::NextToken(rest, L" ", true);
     const std::wstring second = Utils::NextToken(rest, L" ", true);
@@ -117,8 +125,11 @@ bool CPcLintAnalysisResultsReaderImpl::IsMessageLine(std::wstring_view line) {
     static constexpr std::array<std::wstring_view, 5> kWords = {L"issue", L"info", L"note",
                                                                 L"warning", L"error"};
     for (std::size_t at = 0; at < text.size(); ++at) {
+        const wchar_t c = Lower(text[at]);
+        if (c != L'i' && c != L'n' && c != L'w' && c != L'e')
+            continue;
         for (const std::wstring_view word : kWords) {
-            if (MatchesNoCase(text, at, word))
+            if (word.front() == c && MatchesNoCase(text, at, word))
                 return text.find(L':', at + word.size()) != std::wstring_view::npos ||
                        HasTrailingLocation(text);
         }
