@@ -2,6 +2,10 @@
 #include "codeanalysis/AnalysisResultsReader.h"
 
 #include "codeanalysis/PcLintAnalysisResultsReaderImpl.h"
+#include "codeanalysis/PcLintXmlAnalysisResultsReaderImpl.h"
+#include "platform/FileSystem.h"
+
+#include <string_view>
 
 namespace Quillmoren::Libraries::CodeAnalysis {
 
@@ -19,12 +23,39 @@ CAnalysisResultsReader::~CAnalysisResultsReader() {
     }
 }
 
+namespace {
+
+/// Whether the first ten bytes of the file hold "<?xml" (so UTF-8 with a signature does, and
+/// UTF-16 does not).
+bool IsXmlFile(const std::wstring& path) {
+    std::string head;
+    int error = 0;
+    if (!Quillmoren::Libraries::Platform::ReadFileHead(path, 10, head, error))
+        return false;
+    return head.find("<?xml") != std::string::npos;
+}
+
+} // namespace
+
+void CAnalysisResultsReader::SwitchToXml() {
+    CIssueCategoryManager* manager = m_impl->GetManager();
+    m_impl.reset();
+    m_impl = std::make_unique<CPcLintXmlAnalysisResultsReaderImpl>(manager);
+}
+
 bool CAnalysisResultsReader::Read(std::wstring text, bool checkDuplicates) {
+    if (m_kind == ToolKind::PcLint && m_impl != nullptr &&
+        text.find(L"<?xml") != std::wstring::npos)
+        SwitchToXml();
     return m_impl != nullptr && m_impl->ReadText(std::move(text), checkDuplicates);
 }
 
 bool CAnalysisResultsReader::ReadFile(const std::wstring& path, bool checkDuplicates) {
-    m_fileTypeDetected = true;
+    if (!m_fileTypeDetected) {
+        if (m_kind == ToolKind::PcLint && m_impl != nullptr && IsXmlFile(path))
+            SwitchToXml();
+        m_fileTypeDetected = true;
+    }
     return m_impl != nullptr && m_impl->ReadFile(path, checkDuplicates);
 }
 

@@ -49,9 +49,9 @@ bool CAnalysisResultsReaderImpl::AddIssue(const std::wstring& file, const std::w
     }
     const std::int32_t line = Utils::ToInt32(lineText);
     const CIssueCategory category = m_manager->GetCategoryForMessage(number);
-    CIssue* issue = new (std::nothrow)
-        CIssue(static_cast<std::int32_t>(m_issues.GetCount() + 1), number, messageText,
-               category.GetIndex(), trimmed, line);
+    CIssue* issue =
+        new (std::nothrow) CIssue(static_cast<std::int32_t>(m_issues.GetCount() + 1), number,
+                                  messageText, category.GetIndex(), trimmed, line);
     if (issue == nullptr)
         return false;
     m_issues.Add(issue);
@@ -137,8 +137,8 @@ void CAnalysisResultsReaderImpl::Summarize() {
                         .first;
         total += found->second;
     }
-    m_severityTotal = static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(total, INT32_MIN, INT32_MAX));
+    m_severityTotal =
+        static_cast<std::int32_t>(std::clamp<std::int64_t>(total, INT32_MIN, INT32_MAX));
     m_mostFrequentCount = 0;
     for (const auto& [number, tally] : m_statistics.MessageCounts) {
         if (tally.Count > m_mostFrequentCount) {

@@ -19,6 +19,8 @@ void CIssueStatistics::RecordIssue(std::int32_t number, std::int32_t category, b
         FatalSeen = true;
 }
 
-void CIssueStatistics::Reset() { *this = CIssueStatistics(); }
+void CIssueStatistics::Reset() {
+    *this = CIssueStatistics();
+}
 
 } // namespace Quillmoren::Libraries::CodeAnalysis

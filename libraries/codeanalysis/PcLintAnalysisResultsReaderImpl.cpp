@@ -18,8 +18,12 @@ namespace Utils = Quillmoren::Libraries::Utils;
 constexpr std::wstring_view kWrapUp = L"--- Wrap-up for Module: ";
 constexpr std::wstring_view kUnparsable = L"Unable to parse analysis results: ";
 
-bool IsWhite(wchar_t c) { return std::iswspace(static_cast<wint_t>(c)) != 0; }
-bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+bool IsWhite(wchar_t c) {
+    return std::iswspace(static_cast<wint_t>(c)) != 0;
+}
+bool IsDigit(wchar_t c) {
+    return c >= L'0' && c <= L'9';
+}
 
 std::wstring_view TrimView(std::wstring_view s) {
     while (!s.empty() && IsWhite(s.front()))
@@ -29,7 +33,9 @@ std::wstring_view TrimView(std::wstring_view s) {
     return s;
 }
 
-std::wstring Trim(std::wstring_view s) { return std::wstring(TrimView(s)); }
+std::wstring Trim(std::wstring_view s) {
+    return std::wstring(TrimView(s));
+}
 
 std::wstring TrimLeft(std::wstring_view s) {
     while (!s.empty() && IsWhite(s.front()))
@@ -41,7 +47,9 @@ bool StartsWith(std::wstring_view s, std::wstring_view prefix) {
     return s.substr(0, prefix.size()) == prefix;
 }
 
-bool EndsWith(std::wstring_view s, wchar_t c) { return !s.empty() && s.back() == c; }
+bool EndsWith(std::wstring_view s, wchar_t c) {
+    return !s.empty() && s.back() == c;
+}
 
 std::wstring_view StripTrailing(std::wstring_view s, wchar_t c) {
     while (!s.empty() && s.back() == c)
@@ -79,9 +87,10 @@ std::vector<std::wstring_view> SplitLineViews(std::wstring_view text) {
     std::size_t start = 0;
     while (start < text.size()) {
         const std::size_t end = text.find(L'\n', start);
-        lines.push_back(StripTrailing(
-            text.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start),
-            L'\r'));
+        lines.push_back(StripTrailing(text.substr(start, end == std::wstring_view::npos
+                                                             ? std::wstring_view::npos
+                                                             : end - start),
+                                      L'\r'));
         if (end == std::wstring_view::npos)
             break;
         start = end + 1;
@@ -243,8 +252,8 @@ bool CPcLintAnalysisResultsReaderImpl::Parse() {
                         continue;
                 } else if (HasTrailingLocation(m.rest)) {
                     const std::size_t open = m.rest.rfind(L'(');
-                    m.lineReference = std::wstring(StripTrailing(
-                        std::wstring_view(m.rest).substr(open + 1), L')'));
+                    m.lineReference = std::wstring(
+                        StripTrailing(std::wstring_view(m.rest).substr(open + 1), L')'));
                     m.file = m.rest.substr(0, open);
                     m.rest.clear();
                 } else if (IsTypeNumberLine(m.rest)) {
@@ -315,7 +324,8 @@ bool CPcLintAnalysisResultsReaderImpl::Parse() {
             if (m.text.empty() && i + 1 < count) {
                 while (i + 1 < count) {
                     const std::wstring_view next = lines[++i];
-                    if (IsMessageLine(next) || (next.size() >= 5 && next.substr(0, 5) == L"     ")) {
+                    if (IsMessageLine(next) ||
+                        (next.size() >= 5 && next.substr(0, 5) == L"     ")) {
                         --i;
                         break;
                     }

@@ -5,3 +5,4 @@ target_sources(codeanalysis PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/Issue.cpp
     ${CMAKE_CURRENT_LIST_DIR}/PcLintAnalysisResultsReaderImpl.cpp
 )
+target_sources(codeanalysis PRIVATE ${CMAKE_CURRENT_LIST_DIR}/PcLintXmlAnalysisResultsReaderImpl.cpp)

@@ -209,6 +209,32 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes, int& errorNumbe
     return true;
 }
 
+bool ReadFileHead(const std::wstring& path, std::size_t limit, std::string& bytes,
+                  int& errorNumber) {
+    bytes.assign(limit, '\0');
+    const int fd = open(Narrow(path).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        errorNumber = errno;
+        bytes.clear();
+        return false;
+    }
+    std::size_t got = 0;
+    while (got < limit) {
+        const ssize_t n = read(fd, bytes.data() + got, limit - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n < 0)
+                errorNumber = errno;
+            break;
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    close(fd);
+    bytes.resize(got);
+    return true;
+}
+
 bool COutputFile::Open(const std::wstring& path, int& errorNumber) {
     Close();
     m_fd = open(Narrow(path).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);

@@ -61,18 +61,23 @@ TEST_F(PcLintText, WorkedLayouts) {
         Expected issue;
     };
     const Case cases[] = {
-        {L"", L"test.c(12) : Error 40: Undeclared identifier 'y'",
+        {L"",
+         L"test.c(12) : Error 40: Undeclared identifier 'y'",
          {L"test.c", 12, 40, L"Undeclared identifier 'y'"}},
-        {L"", L"c:\\src\\foo.c(7): warning 529: Symbol 'a' (line 3) not subsequently referenced",
+        {L"",
+         L"c:\\src\\foo.c(7): warning 529: Symbol 'a' (line 3) not subsequently referenced",
          {L"c:\\src\\foo.c", 7, 529, L"Symbol 'a' (line 3) not subsequently referenced"}},
-        {L"", L"foo.cpp(33): error 1055: (Error -- Symbol 'bar' undeclared, assumed to return int)",
+        {L"",
+         L"foo.cpp(33): error 1055: (Error -- Symbol 'bar' undeclared, assumed to return int)",
          {L"foo.cpp", 33, 1055, L"Symbol 'bar' undeclared, assumed to return int"}},
-        {L"", L"test.c  14  Warning 530: Symbol 'z' not initialized",
+        {L"",
+         L"test.c  14  Warning 530: Symbol 'z' not initialized",
          {L"test.c", 14, 530, L"Symbol 'z' not initialized"}},
         {L"--- Wrap-up for Module: test.c\n",
          L"Info 766: Header file 'stdio.h' not used in module 'test.c'",
          {L"test.c", 0, 766, L"Header file 'stdio.h' not used in module 'test.c'"}},
-        {L"", L"error 322: Unable to open include file 'x.h'",
+        {L"",
+         L"error 322: Unable to open include file 'x.h'",
          {L"", 0, 322, L"Unable to open include file 'x.h'"}},
         {L"", L"./dir//sub/x.c(4): Note 1960: text", {L".\\dir\\sub\\x.c", 4, 1960, L"text"}},
         {L"", L"src\\a b.c 17 Error 10: Expecting ';'", {L"src\\a b.c", 17, 10, L"Expecting ';'"}},
@@ -102,8 +107,8 @@ TEST_F(PcLintText, MessagesOverSeveralLines) {
            L"Symbol 'z' not initialized Info 830: Location cited in prior message"}}},
         // A line of five blanks ends the continuation and is skipped.
         {L"x.c(1): Warning 3: a\n     int x;\n    more\n", {{L"x.c", 1, 3, L"a"}}},
-        // A message line without text gathers the following lines, which name the number.
-        {L"x.c(9)\n: Warning 529: Symbol 'a' not referenced\n",
+        // A message line without text gathers the following lines, which may name the number.
+        {L"x.c(9)\n\n: Msg 529: Symbol 'a' not referenced\n",
          {{L"x.c", 9, 529, L"Symbol 'a' not referenced"}}},
         // At the very end of the text.
         {L"test.c(13)", {}},
@@ -125,7 +130,8 @@ TEST_F(PcLintText, CompletionLineEndsTheOutput) {
         {L"  Info   900:: Successful completion, 2 messages", true},
         {L"error 900: completion, x", true},
         {L"Note 900: Successful completion,", false},
-        {L"Note 900: Successful completion, messages", false},
+        {L"Note 900: Successful completion, messages", true}, // a blank is not empty
+        {L"Note 900: Successful completion,messages", false},
         {L"Notes 900: Successful completion, 3 messages produced", false},
         {L"Note 9000: Successful completion, 3 messages produced", false},
     };
@@ -155,9 +161,10 @@ TEST_F(PcLintText, LocationAndLineReferences) {
                    L"of null pointer\n"),
               (std::vector<Expected>{{L"m.c", 5, 413, L"Likely use of null pointer"}}));
     // The wrap-up module is the file until the next wrap-up.
-    EXPECT_EQ(Read(L"Info 1: a\n--- Wrap-up for Module: a.c\nInfo 2: b\n"
-                   L"--- Wrap-up for Module: b.c\nInfo 3: c\n"),
-              (std::vector<Expected>{{L"", 0, 1, L"a"}, {L"a.c", 0, 2, L"b"}, {L"b.c", 0, 3, L"c"}}));
+    EXPECT_EQ(
+        Read(L"Info 1: a\n\n--- Wrap-up for Module: a.c\nInfo 2: b\n\n"
+             L"--- Wrap-up for Module: b.c\nInfo 3: c\n"),
+        (std::vector<Expected>{{L"", 0, 1, L"a"}, {L"a.c", 0, 2, L"b"}, {L"b.c", 0, 3, L"c"}}));
     // A location token at the very start is not taken.
     EXPECT_TRUE(Read(L"(12): Error 40: text\n").empty());
     // A folder such as (x86) is passed over.
@@ -169,25 +176,29 @@ TEST_F(PcLintText, LocationAndLineReferences) {
 
 TEST_F(PcLintText, RefusedFileNameBecomesAnIssueThatReportsTheLine) {
     const std::vector<Expected> issues = Read(L"header\nfoo<1>.c(3): Warning 1: x\n");
-    EXPECT_EQ(issues, (std::vector<Expected>{
-                          {L"", 2, 0, L"Unable to parse analysis results: foo<1>.c(3): Warning 1: x"}}));
+    EXPECT_EQ(issues,
+              (std::vector<Expected>{
+                  {L"", 2, 0, L"Unable to parse analysis results: foo<1>.c(3): Warning 1: x"}}));
 
     Testing::CTestFolder folder;
-    const std::wstring path = folder.Write(L"results.txt", "ok.c(1): Info 700: a\nbad|.c(2): Info 701: b\n");
+    const std::wstring path =
+        folder.Write(L"results.txt", "ok.c(1): Info 700: a\nbad|.c(2): Info 701: b\n");
     CAnalysisResultsReader reader(&m_manager, ToolKind::PcLint);
     ASSERT_TRUE(reader.ReadFile(path, true));
     EXPECT_EQ(IssuesOf(reader),
-              (std::vector<Expected>{{L"ok.c", 1, 700, L"a"},
-                                     {path, 2, 0, L"Unable to parse analysis results: bad|.c(2): Info 701: b"}}));
+              (std::vector<Expected>{
+                  {L"ok.c", 1, 700, L"a"},
+                  {path, 2, 0, L"Unable to parse analysis results: bad|.c(2): Info 701: b"}}));
     EXPECT_FALSE(reader.ReadFile(folder.File(L"missing.txt"), true));
 }
 
 TEST_F(PcLintText, StatisticsAndSummaryOfARead) {
     CAnalysisResultsReader reader(&m_manager, ToolKind::PcLint);
     EXPECT_FALSE(reader.Read(L"", true));
-    ASSERT_TRUE(reader.Read(L"a.c(1): Warning 529: x\na.c(2): Warning 529: x\na.c(3): Warning 530: y\n"
-                            L"a.c(4): Warning 530: y\na.c(5): Error 10: z\n",
-                            true));
+    ASSERT_TRUE(
+        reader.Read(L"a.c(1): Warning 529: x\na.c(2): Warning 529: x\na.c(3): Warning 530: y\n"
+                    L"a.c(4): Warning 530: y\na.c(5): Error 10: z\n",
+                    true));
     const CIssueStatistics statistics = reader.GetStatistics();
     EXPECT_EQ(statistics.IssueCount, 5);
     EXPECT_EQ(statistics.HighestCategory, 3); // Error
@@ -215,7 +226,8 @@ TEST_F(PcLintText, SetIssuesAddsThemAgainOnTopOfTheCounts) {
 
 TEST_F(PcLintText, ShiftLinesFollowsEachIssue) {
     CAnalysisResultsReader reader(&m_manager, ToolKind::PcLint);
-    ASSERT_TRUE(reader.Read(L"a.c(5): Info 701: x\na.c(10): Info 702: y\na.c(20): Info 703: z\n", true));
+    ASSERT_TRUE(
+        reader.Read(L"a.c(5): Info 701: x\na.c(10): Info 702: y\na.c(20): Info 703: z\n", true));
     reader.ShiftLines(10, 3);
     EXPECT_EQ(reader.GetShiftedLine(5), 5);
     EXPECT_EQ(reader.GetShiftedLine(10), 13);

@@ -131,15 +131,51 @@ TEST(Lintwrap, EchoesBinaryOutputByteForByte) {
     }
 }
 
-TEST(Lintwrap, ReplaysARecordedSessionWithStandardErrorInterleaved) {
-    const std::wstring session = L"" EXAMPLES_FOLDER "/sessions/warnings.txt";
-    const Testing::CRunResult run = Lintwrap({kFakelint, session, L"-u", L"std.lnt"});
-    std::string expected = Testing::CTestFolder::Read(session);
-    // The recording marks standard-error lines with "2>"; the echo has them in place.
-    for (std::size_t at; (at = expected.find("2>")) != std::string::npos;)
-        expected.erase(at, 2);
-    EXPECT_EQ(run.output, expected);
-    EXPECT_EQ(run.status, 0);
+TEST(Lintwrap, RecordedSessionsEchoAndExitByTheirFindings) {
+    struct Case {
+        const char* session;
+        std::int32_t status;
+    };
+    const Case cases[] = {
+        {"clean.txt", 0},
+        {"warnings.txt", 255}, // a warning, information and a note: warnings only
+        {"errors.txt", 1},
+    };
+    for (const Case& c : cases) {
+        const std::wstring session = L"" EXAMPLES_FOLDER "/sessions/" +
+                                     Quillmoren::Libraries::Platform::DecodeUtf8(c.session);
+        const Testing::CRunResult run = Lintwrap({kFakelint, session, L"-u", L"std.lnt"});
+        std::string expected = Testing::CTestFolder::Read(session);
+        // The recording marks standard-error lines with "2>"; the echo has them in place.
+        for (std::size_t at; (at = expected.find("2>")) != std::string::npos;)
+            expected.erase(at, 2);
+        EXPECT_EQ(run.output, expected) << c.session;
+        EXPECT_EQ(run.status, c.status) << c.session;
+    }
+}
+
+TEST(Lintwrap, UserSettingsDecideTheStatus) {
+    // An error message assigned to a user category that sorts after Warning (severity 4, before
+    // Error) counts as a warning; assigned to one that sorts first, it counts for nothing.
+    Testing::CTestFolder folder;
+    const std::wstring tool = folder.Script(L"tool.sh", "echo 'a.c(1): Error 530: x'");
+    struct Case {
+        const char* severity;
+        std::int32_t status;
+    };
+    for (const Case c : {Case{"00000004", 255}, Case{"00000001", 0}}) {
+        const std::wstring registry = folder.Write(
+            L"registry.reg",
+            std::string("Windows Registry Editor Version 5.00\n\n"
+                        "[HKEY_CURRENT_USER\\Software\\Quillmoren\\Ombrascope\\Settings\\Analysis"
+                        "\\Categories\\0]\n"
+                        "\"DisplayName\"=\"Mine\"\n\"Severity\"=dword:") +
+                c.severity + "\n\"BuiltInLevel\"=dword:ffffffff\n\"Issues\"=\"530,\"\n");
+        Testing::SetEnvironment("QUILLMOREN_REGISTRY",
+                                Quillmoren::Libraries::Platform::EncodeUtf8(registry));
+        const Testing::CRunResult run = Lintwrap({tool});
+        EXPECT_EQ(run.status, c.status) << c.severity;
+    }
 }
 
 TEST(Lintwrap, ProcessStatusCarriesTheExitValue) {

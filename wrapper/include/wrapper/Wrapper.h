@@ -39,7 +39,7 @@ int WrapperMain(const std::vector<std::wstring>& arguments);
 int RunCommand(const std::wstring& commandLine, const std::wstring& programName);
 
 /// The number of warning categories and of error categories that received issues.
-std::pair<int, int> CountIssues(const std::wstring& output);
+std::pair<int, int> CountIssues(std::wstring output);
 
 /// The Linux exit status for an exit value (which may exceed what a status holds).
 int ToProcessStatus(int exitValue);

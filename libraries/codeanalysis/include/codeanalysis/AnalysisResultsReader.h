@@ -43,6 +43,9 @@ public:
     std::int32_t GetShiftedLine(std::int32_t initialLine) const;
 
 private:
+    /// Replaces the reader by the PC-lint XML reader on the same manager.
+    void SwitchToXml();
+
     ToolKind m_kind;
     std::unique_ptr<CAnalysisResultsReaderImpl> m_impl;
     bool m_fileTypeDetected = false;

@@ -45,6 +45,10 @@ std::wstring PathAppend(std::wstring_view folder, std::wstring_view more);
 /// Reads a whole file into `bytes`. False with `errorNumber` set when it cannot be opened or read.
 bool ReadWholeFile(const std::wstring& path, std::string& bytes, int& errorNumber);
 
+/// Reads at most `limit` bytes from the start of a file.
+bool ReadFileHead(const std::wstring& path, std::size_t limit, std::string& bytes,
+                  int& errorNumber);
+
 /// A file open for writing; closed by its destructor.
 class COutputFile {
 public:

@@ -32,6 +32,9 @@ public:
     static CSettingsValue FromBytes(std::uint32_t type, std::string bytes);
 
     std::uint32_t Type() const { return m_type; }
+    /// True for a REG_SZ set from text (written between quotes when the text allows it); false
+    /// for a value held as bytes, which is written back as the same bytes.
+    bool IsText() const { return m_isText; }
     /// The data as the registry holds it: a text value as UTF-16LE with its terminating NUL.
     std::string Data() const;
     /// True for a REG_DWORD of four bytes.
@@ -142,7 +145,8 @@ public:
     /// when that returns true and altered anything, writes a temporary file beside it, flushes
     /// it to disk and renames it over the file. A file that cannot be read or parsed is never
     /// written: the update fails and leaves it as it is. False with `error` set on any failure,
-    /// and when `change` returns false (then nothing is written).
+    /// and when `change` returns false (then nothing is written). `change` may run more than
+    /// once, each time on a fresh copy, so it must not depend on having run before.
     bool Update(const std::function<bool(CSettingsStore&)>& change, std::wstring& error) const;
 
 private:

@@ -1,0 +1,150 @@
+// The category manager: the issue categories of one run, loaded from and saved to the current
+// user's settings, the assignments of message numbers to categories and their classification.
+#pragma once
+
+#include "codeanalysis/IssueCategory.h"
+#include "platform/SettingsStore.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Quillmoren::Libraries::CodeAnalysis {
+
+class CMessageDatabase;
+class CIssueCategoryManagerImpl;
+
+/// The key, in the current user's settings, below which lintwrap and its tools keep the issue
+/// categories.
+inline constexpr wchar_t kCategoriesRegistryPath[] =
+    L"Software\\Quillmoren\\Ombrascope\\Settings\\Analysis\\Categories";
+
+/// The level of the tool's message block that a message number lies in: 4 Error, 5 Internal
+/// Error, 999 Fatal Error, 3 Warning, 2 Information, 1 Elective Note. Every number has one.
+std::int32_t ClassifyMessageNumber(std::int32_t messageNumber);
+
+/// Owns the issue categories of one run: their list in severity order, the assignments of
+/// message numbers to categories, the level of each built-in category and the icon table.
+/// Loaded once from the current user's settings, queried (results readers ask for the
+/// category of each message number), optionally edited and saved. Hands out copies; the held
+/// categories leave it only through `GetCategoryPointers`. Used by one thread.
+class CIssueCategoryManager {
+public:
+    CIssueCategoryManager();
+    virtual ~CIssueCategoryManager();
+    CIssueCategoryManager(const CIssueCategoryManager&) = delete;
+    CIssueCategoryManager& operator=(const CIssueCategoryManager&) = delete;
+
+    /// Loads the categories stored under `registryPath` (relative to the current user's
+    /// settings; none when empty), adds the built-in categories that they lack and sorts the
+    /// list by severity. Without `loadUserCategories` the message assignments are not loaded and
+    /// the user-defined categories are deleted, from the settings too. Never fails: at worst the
+    /// six built-in categories result. The settings are read once; a manager already loaded is
+    /// cleared first. `database` is kept, not owned, and may be null.
+    void Load(CMessageDatabase* database, const std::wstring& registryPath,
+              bool loadUserCategories);
+    /// The two halves of persistence, on the path and flag given to `Load`. `SaveToRegistry`
+    /// replaces the stored categories with the list in one change of the settings file, so that
+    /// nobody ever reads half a list; false when the settings could not be written (a file that
+    /// does not parse is never written) or no path was given.
+    void LoadFromRegistry();
+    bool SaveToRegistry();
+    /// Enters the category icons in the icon table; icons already there are left as they are.
+    void RegisterIcons();
+    /// Deletes every category and assignment; the icons, the database, the path and the flag stay.
+    void Clear();
+
+    /// A copy of the category at that position, or a default category (level -1).
+    CIssueCategory GetCategory(std::int32_t index) const;
+    /// The first category whose XML element name matches, ignoring case, or a default category.
+    CIssueCategory GetCategoryByXmlElement(const std::wstring& name) const;
+    /// The category assigned to the number, else the built-in category of its block; a default
+    /// category when there is neither.
+    CIssueCategory GetCategoryForMessage(std::int32_t messageNumber) const;
+
+    bool HasCategories() const;
+    std::int32_t GetCategoryCount() const;
+    /// Replaces the array's content with copies of the categories in list order; their number.
+    std::int32_t GetCategories(std::vector<CIssueCategory>& categories) const;
+    /// Replaces the array's content with the held categories, which stay owned by the manager
+    /// and valid until deleted, cleared or destroyed; the editing operations take these.
+    std::int32_t GetCategoryPointers(std::vector<CIssueCategory*>& categories) const;
+
+    /// Copies every field of `category` onto the held category of the same index; false when
+    /// there is none. The level map is not changed.
+    bool UpdateCategory(const CIssueCategory& category);
+    /// Appends a category (not entered under a level, the list not re-sorted).
+    CIssueCategory* AddCategory(const std::wstring& displayName,
+                                const std::wstring& displayNamePlural, std::int32_t severity,
+                                std::int32_t iconId, Colour foregroundColour,
+                                Colour backgroundColour, Colour chartColour,
+                                const std::wstring& xmlElement, bool isFatal);
+    /// Inserts a category at `position` (0 to count) and renumbers those after it; null for a
+    /// position outside that range.
+    CIssueCategory* InsertCategory(std::int32_t position, const std::wstring& displayName,
+                                   const std::wstring& displayNamePlural, std::int32_t severity,
+                                   std::int32_t iconId, Colour foregroundColour,
+                                   Colour backgroundColour, Colour chartColour,
+                                   const std::wstring& xmlElement, bool isFatal);
+    /// Deletes a user-defined category (level below 0) with its assignments and renumbers
+    /// those after it. False for null, for a category this manager does not hold, and for a
+    /// built-in category or one stored without a level.
+    bool DeleteCategory(CIssueCategory* category);
+    /// Exchange a held category with its neighbour; false at the end of the list or for a
+    /// category this manager does not hold.
+    bool MoveCategoryUp(CIssueCategory* category);
+    bool MoveCategoryDown(CIssueCategory* category);
+    /// Sorts by severity, equal severities keeping their order; a category that moved is marked
+    /// modified.
+    void SortCategories();
+
+    /// Assigns the number to a held category (or the category at a position), replacing an
+    /// earlier assignment of the number.
+    bool AssignMessage(std::int32_t messageNumber, CIssueCategory* category);
+    bool AssignMessage(std::int32_t messageNumber, std::int32_t position);
+    /// Removes the assignment of the number to that category; false when it has none.
+    bool UnassignMessage(std::int32_t messageNumber, CIssueCategory* category);
+    bool UnassignMessage(std::int32_t messageNumber, std::int32_t position);
+    std::int32_t GetMessageAssignmentCount() const;
+    /// True when the number has an explicit assignment.
+    bool IsMessageAssigned(std::int32_t messageNumber) const;
+    /// Replaces the list's content with the numbers assigned to the category at `index`, in
+    /// ascending order; their number.
+    std::int32_t GetAssignedMessages(std::int32_t index,
+                                     std::vector<std::int32_t>& messageNumbers) const;
+
+    std::int32_t GetIconIds(std::vector<std::int32_t>& ids) const;
+    std::wstring GetIconName(std::int32_t id) const;
+    CGuid GetIconGuid(std::int32_t id) const;
+    bool SetIconTag(std::int32_t id, std::int32_t tag);
+    std::int32_t GetIconTag(std::int32_t id) const;
+
+    /// A flag for the caller; the manager never looks at it.
+    bool GetUserFlag() const;
+    void SetUserFlag(bool flag);
+
+private:
+    std::unique_ptr<CIssueCategoryManagerImpl> m_impl;
+};
+
+// The single-value settings operations that the manager's persistence is made of, on a settings
+// store (a snapshot to read, or the working copy of a `CSettingsFile::Update` to write). Key
+// paths are relative to the current user's settings.
+
+/// The stored REG_DWORD, or `defaultValue` when the key or value is missing or of another type.
+std::uint32_t ReadRegistryDword(const Platform::CSettingsStore& settings,
+                                const std::wstring& keyPath, const std::wstring& valueName,
+                                std::uint32_t defaultValue);
+/// The stored REG_SZ or REG_EXPAND_SZ text up to its first NUL, or `defaultValue`.
+std::wstring ReadRegistryString(const Platform::CSettingsStore& settings,
+                                const std::wstring& keyPath, const std::wstring& valueName,
+                                const std::wstring& defaultValue);
+/// Sets a REG_DWORD, creating the key; an equal stored value is left alone. False on failure.
+bool WriteRegistryDword(Platform::CSettingsStore& settings, const std::wstring& keyPath,
+                        const std::wstring& valueName, std::uint32_t value);
+/// Sets a REG_SZ, creating the key; a stored text that is exactly equal is left alone.
+bool WriteRegistryString(Platform::CSettingsStore& settings, const std::wstring& keyPath,
+                         const std::wstring& valueName, const std::wstring& text);
+
+} // namespace Quillmoren::Libraries::CodeAnalysis

@@ -1,0 +1,140 @@
+// "ombrascope categories": the issue categories in order, with every field and their messages.
+#include "Command.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace Ombrascope {
+
+namespace {
+
+using Quillmoren::Libraries::CodeAnalysis::CIssueCategory;
+using Quillmoren::Libraries::CodeAnalysis::CIssueCategoryManager;
+
+std::wstring NumberList(const std::vector<std::int32_t>& numbers) {
+    std::wstring text;
+    for (std::int32_t number : numbers) {
+        text += (text.empty() ? L"" : L",") + std::to_wstring(number);
+    }
+    return text.empty() ? L"-" : text;
+}
+
+/// Lays rows of cells out in columns separated by two blanks; the last column is not padded.
+std::wstring Columns(const std::vector<std::vector<std::wstring>>& rows) {
+    std::vector<std::size_t> widths;
+    for (const auto& row : rows) {
+        widths.resize(std::max(widths.size(), row.size()), 0);
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            widths[i] = std::max(widths[i], row[i].size());
+        }
+    }
+    std::wstring text;
+    for (const auto& row : rows) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            text += row[i];
+            if (i + 1 < row.size()) {
+                text.append(widths[i] - row[i].size() + 2, L' ');
+            }
+        }
+        text += L'\n';
+    }
+    return text;
+}
+
+/// Lists the categories as lintwrap loads them.
+class CCategoriesCommand : public CCommand {
+public:
+    explicit CCategoriesCommand(CLI::App& app)
+        : CCommand(app.add_subcommand(
+              "categories",
+              "List the issue categories in order: index, level, severity, names, icon, colours "
+              "(stored/effective, as #RRGGBB; 'default' when the category has none of its own), "
+              "XML element, fatal flag and the message numbers assigned to each.")) {
+        m_app->add_flag("--json", m_json, "Print a JSON array of objects with every field");
+    }
+
+    int Run() override {
+        CIssueCategoryManager manager;
+        LoadCategories(manager);
+        std::vector<CIssueCategory> categories;
+        manager.GetCategories(categories);
+        bool written = false;
+        if (m_json) {
+            nlohmann::json list = nlohmann::json::array();
+            for (const CIssueCategory& category : categories) {
+                list.push_back(Json(manager, category));
+            }
+            written = WriteJson(list);
+        } else {
+            std::vector<std::vector<std::wstring>> rows = {
+                {L"Index", L"Level", L"Severity", L"Name", L"Plural", L"Icon", L"Foreground",
+                 L"Background", L"Chart", L"XML element", L"Fatal", L"Messages"}};
+            for (const CIssueCategory& category : categories) {
+                rows.push_back(Row(manager, category));
+            }
+            written = WriteText(Columns(rows));
+        }
+        return written ? 0 : kExitOutputFailed;
+    }
+
+private:
+    static std::vector<std::int32_t> Messages(const CIssueCategoryManager& manager,
+                                              const CIssueCategory& category) {
+        std::vector<std::int32_t> numbers;
+        manager.GetAssignedMessages(category.GetIndex(), numbers);
+        return numbers;
+    }
+
+    static std::vector<std::wstring> Row(const CIssueCategoryManager& manager,
+                                         const CIssueCategory& category) {
+        const std::wstring icon = manager.GetIconName(category.GetIconID());
+        auto colours = [](std::uint32_t stored, std::uint32_t effective) {
+            return ColourText(stored) + L"/" + ColourText(effective);
+        };
+        return {std::to_wstring(category.GetIndex()),
+                std::to_wstring(category.GetBuiltInLevel()),
+                std::to_wstring(category.GetSeverity()),
+                category.GetDisplayName(),
+                category.GetDisplayNamePlural().empty() ? L"-" : category.GetDisplayNamePlural(),
+                icon.empty() ? L"-" : icon,
+                colours(category.GetForegroundColour(), category.GetEffectiveForegroundColour()),
+                colours(category.GetBackgroundColour(), category.GetEffectiveBackgroundColour()),
+                colours(category.GetChartColour(), category.GetEffectiveChartColour()),
+                category.GetXmlElement().empty() ? L"-" : category.GetXmlElement(),
+                category.GetIsFatal() ? L"yes" : L"no",
+                NumberList(Messages(manager, category))};
+    }
+
+    static nlohmann::json Json(const CIssueCategoryManager& manager, const CIssueCategory& category) {
+        return {
+            {"index", category.GetIndex()},
+            {"storedIndex", category.GetStoredIndex()},
+            {"displayName", Utf8(category.GetDisplayName())},
+            {"displayNamePlural", Utf8(category.GetDisplayNamePlural())},
+            {"severity", category.GetSeverity()},
+            {"iconId", category.GetIconID()},
+            {"icon", Utf8(manager.GetIconName(category.GetIconID()))},
+            {"foregroundColour", Utf8(ColourText(category.GetForegroundColour()))},
+            {"backgroundColour", Utf8(ColourText(category.GetBackgroundColour()))},
+            {"chartColour", Utf8(ColourText(category.GetChartColour()))},
+            {"xmlElement", Utf8(category.GetXmlElement())},
+            {"isFatal", category.GetIsFatal()},
+            {"builtInLevel", category.GetBuiltInLevel()},
+            {"modified", category.GetModified()},
+            {"effectiveForegroundColour", Utf8(ColourText(category.GetEffectiveForegroundColour()))},
+            {"effectiveBackgroundColour", Utf8(ColourText(category.GetEffectiveBackgroundColour()))},
+            {"effectiveChartColour", Utf8(ColourText(category.GetEffectiveChartColour()))},
+            {"messages", Messages(manager, category)},
+        };
+    }
+
+    bool m_json = false;
+};
+
+} // namespace
+
+std::unique_ptr<CCommand> MakeCategoriesCommand(CLI::App& app) {
+    return std::make_unique<CCategoriesCommand>(app);
+}
+
+} // namespace Ombrascope

@@ -1,0 +1,53 @@
+// Output and loading helpers shared by the subcommands of ombrascope.
+#include "Command.h"
+
+#include "platform/Encoding.h"
+#include "platform/FileSystem.h"
+#include "platform/SettingsStore.h"
+
+#include <cstdio>
+
+namespace Ombrascope {
+
+namespace Platform = Quillmoren::Libraries::Platform;
+namespace CodeAnalysis = Quillmoren::Libraries::CodeAnalysis;
+
+void LoadCategories(CodeAnalysis::CIssueCategoryManager& manager) {
+    const Platform::CSettingsFile file(Platform::SettingsFilePath());
+    Platform::CSettingsStore settings;
+    std::wstring error;
+    if (!file.Read(settings, error)) {
+        Platform::WriteStandardError(Platform::EncodeAnsi(
+            L"ombrascope: warning: " + error + L"; the built-in categories apply\n"));
+    }
+    manager.Load(nullptr, CodeAnalysis::kCategoriesRegistryPath, true);
+}
+
+bool WriteText(const std::wstring& text) {
+    return Platform::WriteStandardOutput(Platform::EncodeAnsi(text));
+}
+
+bool WriteJson(const nlohmann::json& value) {
+    // Text that is not valid UTF-8 (bytes that did not decode) is replaced rather than thrown on.
+    return Platform::WriteStandardOutput(
+        value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+}
+
+std::string Utf8(const std::wstring& text) { return Platform::EncodeUtf8(text); }
+
+std::wstring ColourText(CodeAnalysis::Colour colour) {
+    if (colour == CodeAnalysis::kColourDefault) {
+        return L"default";
+    }
+    wchar_t text[16];
+    if ((colour & 0xFF000000) != 0) {
+        // Not a plain colour, but shown as stored.
+        std::swprintf(text, std::size(text), L"0x%08X", colour);
+    } else {
+        std::swprintf(text, std::size(text), L"#%02X%02X%02X", colour & 0xFF, (colour >> 8) & 0xFF,
+                      (colour >> 16) & 0xFF);
+    }
+    return text;
+}
+
+} // namespace Ombrascope

@@ -1,0 +1,36 @@
+// ombrascope: the companion CLI that shows what lintwrap's libraries make of the user's settings.
+#include "Command.h"
+
+#include "platform/Encoding.h"
+
+#include <vector>
+
+int main(int argc, char** argv) {
+    Quillmoren::Libraries::Platform::InitialiseLocale();
+
+    CLI::App app{"Shows the issue categories and the classification of message numbers that "
+                 "lintwrap uses, from the current user's settings ($QUILLMOREN_REGISTRY, else "
+                 "$XDG_CONFIG_HOME/quillmoren/registry.reg, else "
+                 "~/.config/quillmoren/registry.reg).",
+                 "ombrascope"};
+    app.set_version_flag("--version", LINTWRAP_VERSION);
+    app.require_subcommand(1);
+
+    std::vector<std::unique_ptr<Ombrascope::CCommand>> commands;
+    commands.push_back(Ombrascope::MakeCategoriesCommand(app));
+    commands.push_back(Ombrascope::MakeClassifyCommand(app));
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        // Help and version are "errors" of status 0; everything else is a usage error.
+        const int status = app.exit(e);
+        return status == 0 ? 0 : Ombrascope::kExitUsage;
+    }
+    for (const auto& command : commands) {
+        if (command->WasChosen()) {
+            return command->Run();
+        }
+    }
+    return Ombrascope::kExitUsage;
+}
