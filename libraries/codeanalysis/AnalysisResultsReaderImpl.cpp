@@ -2,6 +2,7 @@
 #include "codeanalysis/AnalysisResultsReaderImpl.h"
 
 #include "codeanalysis/IssueCategoryManager.h"
+#include "platform/Encoding.h"
 #include "utils/TextHelpers.h"
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 
 namespace Quillmoren::Libraries::CodeAnalysis {
 namespace Utils = Quillmoren::Libraries::Utils;
+namespace Platform = Quillmoren::Libraries::Platform;
 
 CAnalysisResultsReaderImpl::CAnalysisResultsReaderImpl(CIssueCategoryManager* manager)
     : m_manager(manager) {
@@ -37,13 +39,13 @@ bool CAnalysisResultsReaderImpl::AddIssue(const std::wstring& file, const std::w
     if (!trimmed.empty() && !Utils::IsValidPathName(trimmed))
         return false;
     if (m_checkDuplicates) {
+        // Kept as UTF-8: a read of a large output holds a million keys.
         std::wstring key;
         key.reserve(trimmed.size() + lineText.size() + messageText.size() + 16);
         key.append(trimmed).append(L",").append(lineText).append(L",");
         key.append(std::to_wstring(number)).append(L",").append(messageText);
         const bool followUp = number == 830 || number == 831;
-        const auto [where, inserted] = m_seenKeys.insert(std::move(key));
-        (void)where;
+        const bool inserted = m_seenKeys.insert(Platform::EncodeUtf8(key)).second;
         if (!inserted && !followUp)
             return true;
     }

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 #include <mutex>
-#include <set>
+#include <unordered_set>
 #include <string>
 
 namespace Quillmoren::Libraries::CodeAnalysis {
@@ -73,7 +73,7 @@ private:
     std::wstring m_sourcePath;
     CIssueArray m_issues;
     CIssueDeltaArray m_deltas;
-    std::set<std::wstring> m_seenKeys;
+    std::unordered_set<std::string> m_seenKeys;
     std::int32_t m_mostFrequentNumber = 0;
     std::int32_t m_mostFrequentCategory = 0;
     std::int32_t m_mostFrequentCount = 0;
