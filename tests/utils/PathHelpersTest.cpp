@@ -1,7 +1,7 @@
 // Tests of the path splitter, the program path of a command line and unique temporary files.
 #include "utils/PathHelpers.h"
 
-#include "TestFolder.h"
+#include "TestSupport.h"
 #include "platform/FileSystem.h"
 
 #include <gtest/gtest.h>
@@ -111,7 +111,7 @@ TEST(GetProgramPath, TakesThePathAtTheStart) {
 }
 
 TEST(GetUniqueTempFileName, CreatesDistinctEmptyFiles) {
-    const Testing::CTestFolder folder;
+    const ::Testing::CTestFolder folder;
     int errorNumber = -1;
     const std::wstring first = GetUniqueTempFileName(folder.Path(), L"QZ", 0, errorNumber);
     const std::wstring second = GetUniqueTempFileName(folder.Path(), L"QZ", 0);
@@ -129,7 +129,7 @@ TEST(GetUniqueTempFileName, CreatesDistinctEmptyFiles) {
 }
 
 TEST(GetUniqueTempFileName, FolderWithoutSeparatorAndLongPrefix) {
-    const Testing::CTestFolder folder;
+    const ::Testing::CTestFolder folder;
     std::wstring path = folder.Path();
     path.pop_back();
     const std::wstring name = GetUniqueTempFileName(path, L"lintwrap", 0);
@@ -138,7 +138,7 @@ TEST(GetUniqueTempFileName, FolderWithoutSeparatorAndLongPrefix) {
 }
 
 TEST(GetUniqueTempFileName, GivenNumberNamesWithoutCreating) {
-    const Testing::CTestFolder folder;
+    const ::Testing::CTestFolder folder;
     const std::wstring name = GetUniqueTempFileName(folder.Path(), L"QZ", 0x2a);
     EXPECT_EQ(name, folder.Path() + L"QZ002A.tmp");
     EXPECT_FALSE(std::filesystem::exists(name));
@@ -153,7 +153,7 @@ TEST(GetUniqueTempFileName, EmptyFolderMeansTheTemporaryFolder) {
 }
 
 TEST(GetUniqueTempFileName, MissingFolderGivesEmptyWithReason) {
-    const Testing::CTestFolder folder;
+    const ::Testing::CTestFolder folder;
     int errorNumber = 0;
     EXPECT_EQ(GetUniqueTempFileName(folder.File(L"missing/"), L"QZ", 0, errorNumber), L"");
     EXPECT_EQ(errorNumber, ENOENT);

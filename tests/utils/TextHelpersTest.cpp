@@ -1,7 +1,7 @@
 // Tests of text file reading and of the shared substring, token, number, line and path routines.
 #include "utils/TextHelpers.h"
 
-#include "TestFolder.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 namespace Quillmoren::Libraries::Utils {
 namespace {
 
-using Testing::CTestFolder;
+using ::Testing::CTestFolder;
 
 // ReadTextFile ------------------------------------------------------------------------------
 
