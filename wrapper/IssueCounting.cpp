@@ -14,6 +14,11 @@ std::pair<int, int> CountIssues(std::wstring output) {
         reader.Read(std::move(output), true);
         statistics = reader.GetStatistics();
     }
+    return CountCategoriesWithIssues(manager, statistics);
+}
+
+std::pair<int, int> CountCategoriesWithIssues(const CIssueCategoryManager& manager,
+                                              const CIssueStatistics& statistics) {
     // A category counts once, however many issues it received. One without a level of its own
     // (a user's category) takes the level of the nearest category before it: the list is sorted
     // by severity, so that is the built-in class it was sorted next to.

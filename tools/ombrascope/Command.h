@@ -35,6 +35,7 @@ protected:
 
 std::unique_ptr<CCommand> MakeCategoriesCommand(CLI::App& app);
 std::unique_ptr<CCommand> MakeClassifyCommand(CLI::App& app);
+std::unique_ptr<CCommand> MakeResultsCommand(CLI::App& app);
 
 /// Loads the categories exactly as lintwrap does. A settings file that cannot be read or parsed
 /// is reported on standard error, since lintwrap silently falls back to the built-in categories.

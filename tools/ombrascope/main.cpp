@@ -8,8 +8,9 @@
 int main(int argc, char** argv) {
     Quillmoren::Libraries::Platform::InitialiseLocale();
 
-    CLI::App app{"Shows the issue categories and the classification of message numbers that "
-                 "lintwrap uses, from the current user's settings ($QUILLMOREN_REGISTRY, else "
+    CLI::App app{"Shows what lintwrap's libraries make of the user's settings and of results: "
+                 "the issue categories, the classification of message numbers and the issues "
+                 "of a results file. Settings ($QUILLMOREN_REGISTRY, else "
                  "$XDG_CONFIG_HOME/quillmoren/registry.reg, else "
                  "~/.config/quillmoren/registry.reg).",
                  "ombrascope"};
@@ -19,6 +20,7 @@ int main(int argc, char** argv) {
     std::vector<std::unique_ptr<Ombrascope::CCommand>> commands;
     commands.push_back(Ombrascope::MakeCategoriesCommand(app));
     commands.push_back(Ombrascope::MakeClassifyCommand(app));
+    commands.push_back(Ombrascope::MakeResultsCommand(app));
 
     try {
         app.parse(argc, argv);

@@ -38,8 +38,19 @@ int WrapperMain(const std::vector<std::wstring>& arguments);
 /// its output and returns 0, 255, 256, or 65535 when the tool cannot be started.
 int RunCommand(const std::wstring& commandLine, const std::wstring& programName);
 
-/// The number of warning categories and of error categories that received issues.
+/// The number of warning categories and of error categories that received issues, for the
+/// tool's whole output read with the user's categories.
 std::pair<int, int> CountIssues(std::wstring output);
+
+namespace Quillmoren::Libraries::CodeAnalysis {
+class CIssueCategoryManager;
+struct CIssueStatistics;
+} // namespace Quillmoren::Libraries::CodeAnalysis
+
+/// The counting step of `CountIssues`, for statistics read elsewhere (the CLI shows it).
+std::pair<int, int>
+CountCategoriesWithIssues(const Quillmoren::Libraries::CodeAnalysis::CIssueCategoryManager& manager,
+                          const Quillmoren::Libraries::CodeAnalysis::CIssueStatistics& statistics);
 
 /// The Linux exit status for an exit value (which may exceed what a status holds).
 int ToProcessStatus(int exitValue);

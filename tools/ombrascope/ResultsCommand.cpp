@@ -1,0 +1,144 @@
+// "ombrascope results": reads a results file as lintwrap reads the tool's output and shows the
+// issues, the statistics and the status counts.
+#include "Command.h"
+
+#include "codeanalysis/AnalysisResultsReader.h"
+#include "platform/Encoding.h"
+#include "utils/TextHelpers.h"
+#include "wrapper/Wrapper.h"
+
+#include <iostream>
+
+namespace Ombrascope {
+
+namespace {
+
+using namespace Quillmoren::Libraries::CodeAnalysis;
+namespace Utils = Quillmoren::Libraries::Utils;
+
+/// Reads one results file through the results front.
+class CResultsCommand : public CCommand {
+public:
+    explicit CResultsCommand(CLI::App& app)
+        : CCommand(app.add_subcommand(
+              "results",
+              "Read a PC-lint results file (text or XML; '-' for standard input) with the "
+              "categories lintwrap uses, and print each issue, the statistics and the warning "
+              "and error counts lintwrap would derive.")) {
+        m_app->add_option("FILE", m_file, "The results file, or - for standard input")->required();
+        m_app->add_flag("--keep-duplicates", m_keepDuplicates,
+                        "Keep repeated messages (lintwrap drops them)");
+        m_app->add_flag("--json", m_json, "Print one JSON object");
+    }
+
+    int Run() override {
+        CIssueCategoryManager manager;
+        LoadCategories(manager);
+        CAnalysisResultsReader reader(&manager, ToolKind::PcLint);
+        const std::wstring path = Quillmoren::Libraries::Platform::DecodeAnsi(m_file);
+        const bool checkDuplicates = !m_keepDuplicates;
+        if (m_file == "-") {
+            std::wstring text;
+            if (Utils::Failed(Utils::ReadTextFile(L"/dev/stdin", text))) {
+                std::cerr << "ombrascope: cannot read standard input\n";
+                return kExitUsage;
+            }
+            reader.Read(std::move(text), checkDuplicates);
+        } else if (!reader.ReadFile(path, checkDuplicates) && reader.GetIssueCount() == 0 &&
+                   reader.IsTextEmpty()) {
+            std::wstring probe;
+            if (Utils::Failed(Utils::ReadTextFile(path, probe))) {
+                std::cerr << "ombrascope: cannot read " << m_file << "\n";
+                return kExitUsage;
+            }
+        }
+
+        CIssueArray issues;
+        issues.SetOwnsElements(true);
+        reader.GetIssues(issues);
+        const CIssueStatistics statistics = reader.GetStatistics();
+        const CMessageTally most = reader.GetMostFrequentMessage();
+        const auto [warnings, errors] = CountCategoriesWithIssues(manager, statistics);
+        return m_json ? PrintJson(manager, issues, statistics, most, reader, warnings, errors)
+                      : PrintText(manager, issues, statistics, most, reader, warnings, errors);
+    }
+
+private:
+    static std::wstring CategoryName(const CIssueCategoryManager& manager, std::int32_t index) {
+        const CIssueCategory category = manager.GetCategory(index);
+        return category.GetIndex() < 0 ? L"(none)" : category.GetDisplayName();
+    }
+
+    int PrintText(const CIssueCategoryManager& manager, const CIssueArray& issues,
+                  const CIssueStatistics& statistics, const CMessageTally& most,
+                  const CAnalysisResultsReader& reader, int warnings, int errors) const {
+        std::wstring text;
+        for (std::size_t i = 0; i < issues.GetCount(); ++i) {
+            const CIssue& issue = *issues[i];
+            text += std::to_wstring(issue.GetId()) + L"  #" + std::to_wstring(issue.GetNumber()) +
+                    L"  [" + std::to_wstring(issue.GetCategory()) + L" " +
+                    CategoryName(manager, issue.GetCategory()) + L"]  " +
+                    (issue.GetFile().empty() ? L"-" : issue.GetFile()) + L":" +
+                    std::to_wstring(issue.GetLine()) + L"  " + issue.GetText() + L"\n";
+        }
+        text += L"\nissues: " + std::to_wstring(statistics.IssueCount) + L"\n";
+        text += L"highest category: " + std::to_wstring(statistics.HighestCategory) + L"\n";
+        text += L"fatal seen: " + std::wstring(statistics.FatalSeen ? L"yes" : L"no") + L"\n";
+        for (const auto& [index, count] : statistics.CategoryCounts)
+            text += L"  category " + std::to_wstring(index) + L" " + CategoryName(manager, index) +
+                    L": " + std::to_wstring(count) + L"\n";
+        text += L"most frequent message: " +
+                (most.Count == 0 ? std::wstring(L"-")
+                                 : L"#" + std::to_wstring(most.Number) + L" (" +
+                                       std::to_wstring(most.Count) + L" issues)") +
+                L"\n";
+        text += L"severity total: " + std::to_wstring(reader.GetSeverityTotal()) + L"\n";
+        text += L"warning categories: " + std::to_wstring(warnings) + L"\n";
+        text += L"error categories: " + std::to_wstring(errors) + L"\n";
+        return WriteText(text) ? 0 : kExitOutputFailed;
+    }
+
+    int PrintJson(const CIssueCategoryManager& manager, const CIssueArray& issues,
+                  const CIssueStatistics& statistics, const CMessageTally& most,
+                  const CAnalysisResultsReader& reader, int warnings, int errors) const {
+        nlohmann::json list = nlohmann::json::array();
+        for (std::size_t i = 0; i < issues.GetCount(); ++i) {
+            const CIssue& issue = *issues[i];
+            list.push_back({{"id", issue.GetId()},
+                            {"number", issue.GetNumber()},
+                            {"category", issue.GetCategory()},
+                            {"categoryName", Utf8(CategoryName(manager, issue.GetCategory()))},
+                            {"file", Utf8(issue.GetFile())},
+                            {"line", issue.GetLine()},
+                            {"text", Utf8(issue.GetText())}});
+        }
+        nlohmann::json counts = nlohmann::json::object();
+        for (const auto& [index, count] : statistics.CategoryCounts)
+            counts[std::to_string(index)] = count;
+        const nlohmann::json result = {
+            {"issues", list},
+            {"statistics",
+             {{"issueCount", statistics.IssueCount},
+              {"highestCategory", statistics.HighestCategory},
+              {"fatalSeen", statistics.FatalSeen},
+              {"categoryCounts", counts},
+              {"mostFrequentMessage",
+               {{"number", most.Number}, {"count", most.Count}, {"category", most.Category}}},
+              {"severityTotal", reader.GetSeverityTotal()}}},
+            {"warningCategories", warnings},
+            {"errorCategories", errors}};
+        return WriteJson(result) ? 0 : kExitOutputFailed;
+    }
+
+    std::string m_file;
+    bool m_keepDuplicates = false;
+    bool m_json = false;
+};
+
+} // namespace
+
+std::unique_ptr<CCommand> MakeResultsCommand(CLI::App& app) {
+    return std::make_unique<CResultsCommand>(app);
+}
+
+} // namespace Ombrascope
