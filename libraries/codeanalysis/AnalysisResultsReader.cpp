@@ -1,6 +1,7 @@
 // The results reader front: the reader for the tool's kind, and forwarding.
 #include "codeanalysis/AnalysisResultsReader.h"
 
+#include "codeanalysis/FxCopAnalysisResultsReaderImpl.h"
 #include "codeanalysis/PcLintAnalysisResultsReaderImpl.h"
 #include "codeanalysis/PcLintXmlAnalysisResultsReaderImpl.h"
 #include "platform/FileSystem.h"
@@ -13,6 +14,8 @@ CAnalysisResultsReader::CAnalysisResultsReader(CIssueCategoryManager* manager, T
     : m_kind(kind) {
     if (kind == ToolKind::PcLint)
         m_impl = std::make_unique<CPcLintAnalysisResultsReaderImpl>(manager);
+    else if (kind == ToolKind::FxCop)
+        m_impl = std::make_unique<CFxCopAnalysisResultsReaderImpl>(manager);
 }
 
 CAnalysisResultsReader::~CAnalysisResultsReader() {
@@ -114,6 +117,10 @@ void CAnalysisResultsReader::ShiftLines(std::int32_t fromLine, std::int32_t delt
 
 std::int32_t CAnalysisResultsReader::GetShiftedLine(std::int32_t initialLine) const {
     return m_impl != nullptr ? m_impl->GetShiftedLine(initialLine) : -1;
+}
+
+Utils::HRESULT CAnalysisResultsReader::SaveXml(const std::wstring& path) const {
+    return m_impl != nullptr ? m_impl->SaveXml(path) : Utils::E_POINTER;
 }
 
 } // namespace Quillmoren::Libraries::CodeAnalysis

@@ -45,15 +45,22 @@ bool CAnalysisResultsReaderImpl::AddIssue(const std::wstring& file, const std::w
         key.append(trimmed).append(L",").append(lineText).append(L",");
         key.append(std::to_wstring(number)).append(L",").append(messageText);
         const bool followUp = number == 830 || number == 831;
-        const bool inserted = m_seenKeys.insert(Platform::EncodeUtf8(key)).second;
-        if (!inserted && !followUp)
+        if (IsRepeat(key) && !followUp)
             return true;
     }
-    const std::int32_t line = Utils::ToInt32(lineText);
-    const CIssueCategory category = m_manager->GetCategoryForMessage(number);
-    CIssue* issue =
-        new (std::nothrow) CIssue(static_cast<std::int32_t>(m_issues.GetCount() + 1), number,
-                                  messageText, category.GetIndex(), trimmed, line);
+    return StoreIssue(number, messageText, m_manager->GetCategoryForMessage(number), trimmed,
+                      Utils::ToInt32(lineText));
+}
+
+bool CAnalysisResultsReaderImpl::IsRepeat(const std::wstring& key) {
+    return !m_seenKeys.insert(Platform::EncodeUtf8(key)).second;
+}
+
+bool CAnalysisResultsReaderImpl::StoreIssue(std::int32_t number, const std::wstring& text,
+                                            const CIssueCategory& category,
+                                            const std::wstring& file, std::int32_t line) {
+    CIssue* issue = new (std::nothrow) CIssue(static_cast<std::int32_t>(m_issues.GetCount() + 1),
+                                              number, text, category.GetIndex(), file, line);
     if (issue == nullptr)
         return false;
     m_issues.Add(issue);

@@ -8,6 +8,7 @@
 #include <climits>
 #include <cwctype>
 #include <map>
+#include <optional>
 #include <utility>
 
 namespace Quillmoren::Libraries::CodeAnalysis {
@@ -59,6 +60,25 @@ bool StoredTextEquals(const CSettingsStore& settings, const std::wstring& keyPat
     return settings.GetValue(keyPath, valueName, value) && value.GetString(stored) &&
            stored == text;
 }
+
+/// The value as stored, or nothing when there is none.
+std::optional<CSettingsValue> StoredValue(const CSettingsStore& settings,
+                                          const std::wstring& keyPath,
+                                          const std::wstring& valueName) {
+    CSettingsValue value;
+    if (!settings.GetValue(keyPath, valueName, value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+/// An "Icon" value to write back once the categories are read: the name for the category's
+/// identifier, unless the value is no longer what the snapshot held.
+struct CIconWrite {
+    std::wstring key;
+    std::wstring name;
+    std::optional<CSettingsValue> before;
+};
 
 std::wstring CategoryKey(const std::wstring& registryPath, std::int32_t index) {
     return registryPath + L"\\" + std::to_wstring(index);
@@ -164,7 +184,7 @@ private:
     /// Reads category n from the snapshot; false when there is none. An "Icon" value to write
     /// back is added to `iconWrites`.
     bool ReadCategory(const CSettingsStore& settings, std::int32_t n,
-                      std::vector<std::pair<std::wstring, std::wstring>>& iconWrites);
+                      std::vector<CIconWrite>& iconWrites);
     void WriteCategories(CSettingsStore& settings) const;
     void AddMissingBuiltInCategories();
 };
@@ -194,7 +214,7 @@ void CIssueCategoryManagerImpl::LoadFromRegistry() {
     std::wstring error;
     const bool readable = file.Read(settings, error);
 
-    std::vector<std::pair<std::wstring, std::wstring>> iconWrites;
+    std::vector<CIconWrite> iconWrites;
     for (std::int32_t n = 0; ReadCategory(settings, n, iconWrites); ++n) {
     }
     if (readable && !iconWrites.empty()) {
@@ -202,8 +222,11 @@ void CIssueCategoryManagerImpl::LoadFromRegistry() {
         // parses.
         file.Update(
             [&iconWrites](CSettingsStore& current) {
-                for (const auto& [key, name] : iconWrites) {
-                    WriteRegistryString(current, key, L"Icon", name);
+                for (const CIconWrite& write : iconWrites) {
+                    // Another process may have set the icon since the snapshot: its value stays.
+                    if (StoredValue(current, write.key, L"Icon") == write.before) {
+                        WriteRegistryString(current, write.key, L"Icon", write.name);
+                    }
                 }
                 return true;
             },
@@ -224,9 +247,8 @@ void CIssueCategoryManagerImpl::LoadFromRegistry() {
     SaveToRegistry();
 }
 
-bool CIssueCategoryManagerImpl::ReadCategory(
-    const CSettingsStore& settings, std::int32_t n,
-    std::vector<std::pair<std::wstring, std::wstring>>& iconWrites) {
+bool CIssueCategoryManagerImpl::ReadCategory(const CSettingsStore& settings, std::int32_t n,
+                                             std::vector<CIconWrite>& iconWrites) {
     const std::wstring key = CategoryKey(m_registryPath, n);
     const std::wstring displayName = ReadRegistryString(settings, key, L"DisplayName", L"");
     if (displayName.empty()) {
@@ -249,7 +271,7 @@ bool CIssueCategoryManagerImpl::ReadCategory(
         iconId = static_cast<std::int32_t>(ReadRegistryDword(settings, key, L"IconID", 0));
         iconName = m_icons.GetIconName(iconId);
         if (!StoredTextEquals(settings, key, L"Icon", iconName)) {
-            iconWrites.emplace_back(key, iconName);
+            iconWrites.push_back({key, iconName, StoredValue(settings, key, L"Icon")});
         }
     }
     const std::wstring xmlElement = ReadRegistryString(settings, key, L"XmlElement", L"");
@@ -686,6 +708,17 @@ bool CIssueCategoryManager::GetUserFlag() const {
 }
 void CIssueCategoryManager::SetUserFlag(bool flag) {
     m_impl->m_userFlag = flag;
+}
+
+void CIssueCategoryManager::EnterLevelCategory(CIssueCategory* category) {
+    if (category != nullptr && category->GetBuiltInLevel() > 0 &&
+        m_impl->At(category->GetIndex()) == category) {
+        m_impl->m_levels[category->GetBuiltInLevel()] = category;
+    }
+}
+
+CMessageDatabase* CIssueCategoryManager::GetMessageDatabase() const {
+    return m_impl->m_database;
 }
 
 } // namespace Quillmoren::Libraries::CodeAnalysis

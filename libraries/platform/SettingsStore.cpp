@@ -27,9 +27,9 @@ namespace {
 
 constexpr std::wstring_view kHeader = L"Windows Registry Editor Version 5.00";
 constexpr std::wstring_view kCurrentUser = L"HKEY_CURRENT_USER";
-constexpr std::array<std::wstring_view, 5> kRootNames = {
-    L"HKEY_CLASSES_ROOT", L"HKEY_CURRENT_USER", L"HKEY_LOCAL_MACHINE", L"HKEY_USERS",
-    L"HKEY_CURRENT_CONFIG"};
+constexpr std::array<std::wstring_view, 5> kRootNames = {L"HKEY_CLASSES_ROOT", L"HKEY_CURRENT_USER",
+                                                         L"HKEY_LOCAL_MACHINE", L"HKEY_USERS",
+                                                         L"HKEY_CURRENT_CONFIG"};
 /// The registry refuses keys nested deeper than this, the root key counted.
 constexpr std::size_t kMaxDepth = 512;
 /// Hex data lines are wrapped before this column, as the registry editor does.
@@ -67,7 +67,9 @@ std::wstring Fold(std::wstring_view name) {
     return folded;
 }
 
-bool IsBlank(wchar_t c) { return c == L' ' || c == L'\t'; }
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
 
 std::wstring_view TrimLeft(std::wstring_view text) {
     while (!text.empty() && IsBlank(text.front())) {
@@ -83,7 +85,9 @@ std::wstring_view TrimRight(std::wstring_view text) {
     return text;
 }
 
-std::wstring_view Trim(std::wstring_view text) { return TrimRight(TrimLeft(text)); }
+std::wstring_view Trim(std::wstring_view text) {
+    return TrimRight(TrimLeft(text));
+}
 
 bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
     if (text.size() < prefix.size()) {
@@ -183,10 +187,17 @@ std::wstring UpToNul(std::wstring text) {
     return text;
 }
 
-/// A name that the file format can carry on one line.
+bool IsSurrogate(wchar_t c) {
+    return static_cast<std::uint32_t>(c) >= 0xD800 && static_cast<std::uint32_t>(c) <= 0xDFFF;
+}
+
+/// A name that the file format can carry on one line and give back exactly. Names are written
+/// as UTF-8 text, so a lone surrogate (or the escape of a byte) could come back as another name,
+/// or as the name of another value.
 bool IsValidName(std::wstring_view name) {
     return std::none_of(name.begin(), name.end(), [](wchar_t c) {
-        return static_cast<std::uint32_t>(c) < 0x20 || static_cast<std::uint32_t>(c) > 0x10FFFF;
+        return static_cast<std::uint32_t>(c) < 0x20 || static_cast<std::uint32_t>(c) > 0x10FFFF ||
+               IsSurrogate(c);
     });
 }
 
@@ -332,6 +343,7 @@ bool CSettingsValue::operator==(const CSettingsValue& other) const {
 // ---------------------------------------------------------------------------------------------
 // The key tree
 
+/// One key: its subkeys, which it owns, and its values.
 struct CSettingsStore::Node {
     struct Value {
         std::wstring name;
@@ -472,8 +484,7 @@ bool CSettingsStore::ListSubkeys(std::wstring_view keyPath,
     return true;
 }
 
-bool CSettingsStore::ListValues(std::wstring_view keyPath,
-                                std::vector<std::wstring>& names) const {
+bool CSettingsStore::ListValues(std::wstring_view keyPath, std::vector<std::wstring>& names) const {
     names.clear();
     const Node* node = FindKey(*m_root, keyPath);
     if (node == nullptr) {
@@ -487,8 +498,7 @@ bool CSettingsStore::ListValues(std::wstring_view keyPath,
 
 bool CSettingsStore::CreateKey(std::wstring_view keyPath) {
     const std::vector<std::wstring_view> names = SplitPath(keyPath);
-    if (names.size() + 1 > kMaxDepth ||
-        !std::all_of(names.begin(), names.end(), IsValidName)) {
+    if (names.size() + 1 > kMaxDepth || !std::all_of(names.begin(), names.end(), IsValidName)) {
         return false;
     }
     bool created = false;
@@ -591,7 +601,10 @@ namespace {
 /// Parses the file text line by line into the tree under `root`.
 class CRegParser {
 public:
-    explicit CRegParser(Node& root) : m_root(root) {}
+    /// `utf16`: the text was decoded from UTF-16, where a name with a lone surrogate is
+    /// malformed. (Decoded UTF-8 holds only escapes of bytes, which are written back as the
+    /// same bytes.)
+    CRegParser(Node& root, bool utf16) : m_root(root), m_utf16(utf16) {}
 
     bool Run(std::wstring_view text, std::wstring& error) {
         SplitLines(text);
@@ -643,6 +656,10 @@ private:
         }
     }
 
+    bool NameIsWellFormed(std::wstring_view name) const {
+        return !m_utf16 || std::none_of(name.begin(), name.end(), IsSurrogate);
+    }
+
     static bool Fail(std::size_t line, const std::wstring& reason, std::wstring& error) {
         error = L"line " + std::to_wstring(line + 1) + L": " + reason;
         return false;
@@ -676,13 +693,18 @@ private:
             reason = L"the key path is nested too deeply";
             return false;
         }
-        const auto root = std::find_if(kRootNames.begin(), kRootNames.end(),
-                                       [&](std::wstring_view r) { return Fold(r) == Fold(names[0]); });
+        const auto root =
+            std::find_if(kRootNames.begin(), kRootNames.end(),
+                         [&](std::wstring_view r) { return Fold(r) == Fold(names[0]); });
         if (root == kRootNames.end()) {
             reason = L"unknown root key \"" + std::wstring(names[0]) + L"\"";
             return false;
         }
         names[0] = *root;
+        if (!NameIsWellFormed(line)) {
+            reason = L"a key name holds malformed UTF-16 text";
+            return false;
+        }
         if (remove) {
             Node* node = &m_root;
             for (std::size_t k = 0; k + 1 < names.size() && node != nullptr; ++k) {
@@ -705,7 +727,8 @@ private:
 
     bool ValueLine(std::wstring_view line, std::size_t& index, std::wstring& reason) {
         if (m_key == nullptr) {
-            reason = m_afterDeletion ? L"a value after a key deletion" : L"a value before the first key";
+            reason =
+                m_afterDeletion ? L"a value after a key deletion" : L"a value before the first key";
             return false;
         }
         std::wstring name;
@@ -714,6 +737,10 @@ private:
             pos = 1;
         } else if (!Unquote(line, pos, name)) {
             reason = L"the value name has no closing quote";
+            return false;
+        }
+        if (!NameIsWellFormed(name)) {
+            reason = L"the value name holds malformed UTF-16 text";
             return false;
         }
         line = TrimLeft(line.substr(pos));
@@ -809,6 +836,7 @@ private:
     std::vector<std::wstring_view> m_lines;
     Node* m_key = nullptr;
     bool m_afterDeletion = false;
+    bool m_utf16;
 };
 
 void WriteHex(std::wstring& out, std::size_t column, const std::string& bytes) {
@@ -841,7 +869,9 @@ void WriteValue(std::wstring& out, const Node::Value& entry) {
     } else {
         out.append(value.Type() == kRegBinary ? std::wstring(L"hex:")
                                               : L"hex(" + HexText(value.Type(), 1) + L"):");
-        WriteHex(out, out.size() - lineStart, value.Data());
+        // The column counts the bytes the line will have, so that the wrapping depends only on
+        // the file's bytes and a file written again comes out the same.
+        WriteHex(out, EncodeUtf8(std::wstring_view(out).substr(lineStart)).size(), value.Data());
     }
     out.push_back(L'\n');
 }
@@ -866,17 +896,19 @@ bool CSettingsStore::Parse(std::string_view bytes) {
     m_error.clear();
     m_modified = false;
     std::wstring text;
+    bool utf16 = false;
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
         text = DecodeUtf8(bytes.substr(3));
     } else if (bytes.substr(0, 2) == "\xFF\xFE") {
         text = DecodeUtf16Le(bytes.substr(2));
+        utf16 = true;
     } else if (bytes.substr(0, 2) == "\xFE\xFF") {
         m_error = L"line 1: UTF-16 big-endian text is not read; save the file as UTF-8";
         return false;
     } else {
         text = DecodeUtf8(bytes);
     }
-    CRegParser parser(*m_root);
+    CRegParser parser(*m_root, utf16);
     if (!parser.Run(text, m_error)) {
         m_root = std::make_unique<Node>();
         return false;
@@ -1011,7 +1043,8 @@ bool ReplaceContent(const std::string& path, std::string_view bytes, bool keepMo
     std::string temporary;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = path + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+        temporary =
+            path + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd < 0 && errno != EEXIST) {
             break;
@@ -1048,7 +1081,8 @@ bool ReplaceContent(const std::string& path, std::string_view bytes, bool keepMo
     // The rename itself reaches the disk with the folder's flush; a failure there loses nothing
     // that a reader could see, so it is not reported.
     const std::string folder = std::filesystem::path(path).parent_path().string();
-    CDescriptor directory(::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    CDescriptor directory(
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (directory.Get() >= 0) {
         ::fsync(directory.Get());
     }

@@ -62,7 +62,7 @@ const std::vector<std::wstring> kBuiltInNames = {
 
 TEST(CategoryManager, WithoutSettingsTheBuiltInCategoriesApply) {
     CScopedRegistry registry;
-    for (const std::wstring path : {std::wstring(kTestPath), std::wstring()}) {
+    for (const std::wstring& path : {std::wstring(kTestPath), std::wstring()}) {
         CIssueCategoryManager manager;
         manager.Load(nullptr, path, true);
         EXPECT_EQ(Names(manager), kBuiltInNames);
@@ -167,8 +167,8 @@ TEST(CategoryManager, AnUnknownIconFallsBackToTheIdentifierAndIsWrittenBack) {
         Stored(1, "Unknown", -1, 8, "\"Icon\"=\"Nonesuch\"\n\"IconID\"=dword:00001b6f\n"));
     CIssueCategoryManager manager;
     manager.Load(nullptr, kTestPath, true);
-    EXPECT_EQ(manager.GetCategory(6).GetIconID(), 7009);
-    EXPECT_EQ(manager.GetCategory(7).GetIconID(), 7023);
+    EXPECT_EQ(manager.GetCategory(5).GetIconID(), 7009);
+    EXPECT_EQ(manager.GetCategory(6).GetIconID(), 7023);
     const CSettingsStore stored = ReadStore();
     std::wstring icon;
     EXPECT_TRUE(stored.GetString(CategoryPath(1), L"Icon", icon));
@@ -203,7 +203,7 @@ TEST(CategoryManager, SaveWritesEveryValueAndIssuesInAscendingOrder) {
     CScopedRegistry registry;
     CIssueCategoryManager manager;
     manager.Load(nullptr, kTestPath, true);
-    CIssueCategory* mine = manager.AddCategory(L"Mine", L"Mine too", 42, 7024, Rgb(1, 2, 3),
+    CIssueCategory* mine = manager.AddCategory(L"Mine", L"Mine too", 1000, 7024, Rgb(1, 2, 3),
                                                kColourDefault, Rgb(4, 5, 6), L"Mine", true);
     ASSERT_NE(mine, nullptr);
     for (std::int32_t number : {537, 12, 7}) {
@@ -228,7 +228,7 @@ TEST(CategoryManager, SaveWritesEveryValueAndIssuesInAscendingOrder) {
     EXPECT_EQ(text(L"DisplayNamePlural"), L"Mine too");
     EXPECT_EQ(text(L"Icon"), L"WarningOrange");
     EXPECT_EQ(text(L"XmlElement"), L"Mine");
-    EXPECT_EQ(number(L"Severity"), 42u);
+    EXPECT_EQ(number(L"Severity"), 1000u);
     EXPECT_EQ(number(L"IsFatal"), 1u);
     EXPECT_EQ(number(L"BuiltInLevel"), 0xFFFFFFFFu);
     EXPECT_EQ(number(L"ForegroundColour"), Rgb(1, 2, 3));
@@ -321,6 +321,7 @@ TEST(CategoryManager, LoadingTwiceStartsAfresh) {
     EXPECT_EQ(manager.GetIconIds(icons), 11);
 }
 
+/// The built-in categories and one user category, loaded without settings, to edit.
 class CategoryEditing : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -102,6 +102,7 @@ TEST(IssueCategory, BuiltInCategories) {
     EXPECT_EQ(FindBuiltInCategory(-1), nullptr);
 }
 
+/// An icon table holding the category icons, as the manager registers them.
 class IconTable : public ::testing::Test {
 protected:
     void SetUp() override {

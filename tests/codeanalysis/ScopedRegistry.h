@@ -49,7 +49,9 @@ public:
     std::string File() const { return (m_folder / "registry.reg").string(); }
 
     /// Writes the settings file: the header line followed by `body`.
-    void Write(const std::string& body) const { WriteBytes("Windows Registry Editor Version 5.00\n\n" + body); }
+    void Write(const std::string& body) const {
+        WriteBytes("Windows Registry Editor Version 5.00\n\n" + body);
+    }
     void WriteBytes(const std::string& bytes) const {
         std::ofstream(File(), std::ios::binary | std::ios::trunc) << bytes;
     }

@@ -102,14 +102,17 @@ TEST(SettingsStore, EveryValueTypeSurvivesWriteAndRead) {
     ASSERT_TRUE(store.SetString(L"Software\\Test", L"Undecoded", L"a\xDCC3\xDCA9z"));
     ASSERT_TRUE(store.SetDword(L"Software\\Test", L"Dword", 0xFFFFFFFFu));
     ASSERT_TRUE(store.SetDword(L"Software\\Test", L"Zero", 0));
-    ASSERT_TRUE(store.SetValue(L"Software\\Test", L"Expand",
-                               CSettingsValue::FromBytes(kRegExpandSz, std::string("%\0P\0%\0\0\0", 8))));
+    ASSERT_TRUE(
+        store.SetValue(L"Software\\Test", L"Expand",
+                       CSettingsValue::FromBytes(kRegExpandSz, std::string("%\0P\0%\0\0\0", 8))));
     ASSERT_TRUE(store.SetValue(L"Software\\Test", L"Binary",
                                CSettingsValue::FromBytes(kRegBinary, std::string(100, '\xAB'))));
-    ASSERT_TRUE(store.SetValue(L"Software\\Test", L"Multi", CSettingsValue::FromBytes(kRegMultiSz, multi)));
+    ASSERT_TRUE(
+        store.SetValue(L"Software\\Test", L"Multi", CSettingsValue::FromBytes(kRegMultiSz, multi)));
     ASSERT_TRUE(store.SetValue(L"Software\\Test", L"Qword",
                                CSettingsValue::FromBytes(kRegQword, std::string(8, '\x01'))));
-    ASSERT_TRUE(store.SetValue(L"Software\\Test", L"None", CSettingsValue::FromBytes(kRegNone, "")));
+    ASSERT_TRUE(
+        store.SetValue(L"Software\\Test", L"None", CSettingsValue::FromBytes(kRegNone, "")));
     ASSERT_TRUE(store.CreateKey(L"Software\\Test\\Empty key"));
 
     const std::string text = store.Serialise();
@@ -147,7 +150,8 @@ TEST(SettingsStore, WritesTheExportFormat) {
     store.SetString(L"Software\\A", L"Name", L"say \"hi\" \\");
     store.SetString(L"Software\\A", L"", L"d");
     store.SetDword(L"Software\\A", L"Count", 31);
-    store.SetValue(L"Software\\A", L"Path", CSettingsValue::FromBytes(kRegExpandSz, std::string("x\0\0\0", 4)));
+    store.SetValue(L"Software\\A", L"Path",
+                   CSettingsValue::FromBytes(kRegExpandSz, std::string("x\0\0\0", 4)));
     store.SetValue(L"Software\\A", L"Raw", CSettingsValue::FromBytes(kRegBinary, "\x01\xff"));
     EXPECT_EQ(store.Serialise(), "Windows Registry Editor Version 5.00\n"
                                  "\n[HKEY_CURRENT_USER\\Software\\A]\n"
@@ -182,8 +186,8 @@ struct CReadCase {
     std::string body; ///< after the header line
     const wchar_t* key;
     const wchar_t* name;
-    const wchar_t* text;       ///< expected text, or null
-    std::uint32_t dword = 0;   ///< expected when `text` is null
+    const wchar_t* text;     ///< expected text, or null
+    std::uint32_t dword = 0; ///< expected when `text` is null
 };
 
 TEST(SettingsStore, ReadsWhatPeopleAndWindowsWrite) {
@@ -192,28 +196,30 @@ TEST(SettingsStore, ReadsWhatPeopleAndWindowsWrite) {
         {"dword in either case", "[HKEY_CURRENT_USER\\K]\n\"v\"=DWORD:0000001F\n", L"K", L"v",
          nullptr, 31},
         {"short dword", "[HKEY_CURRENT_USER\\K]\n\"v\"=dword:7\n", L"K", L"v", nullptr, 7},
-        {"expandable text",
-         "[HKEY_CURRENT_USER\\K]\n\"v\"=hex(2):25,00,48,00,25,00,00,00\n", L"K", L"v", L"%H%"},
+        {"expandable text", "[HKEY_CURRENT_USER\\K]\n\"v\"=hex(2):25,00,48,00,25,00,00,00\n", L"K",
+         L"v", L"%H%"},
         {"continued hex", "[HKEY_CURRENT_USER\\K]\n\"v\"=hex(2):41,00,\\\n  42,00,\\\n 00,00\n",
          L"K", L"v", L"AB"},
         {"text up to its first NUL", "[HKEY_CURRENT_USER\\K]\n\"v\"=hex(1):41,00,00,00,42,00\n",
          L"K", L"v", L"A"},
-        {"comments and blank lines", "; a comment\n\n[HKEY_CURRENT_USER\\K]\n  ; another\n\"v\"=\"x\"\n\n",
-         L"K", L"v", L"x"},
+        {"comments and blank lines",
+         "; a comment\n\n[HKEY_CURRENT_USER\\K]\n  ; another\n\"v\"=\"x\"\n\n", L"K", L"v", L"x"},
         {"CRLF line ends", "[HKEY_CURRENT_USER\\K]\r\n\"v\"=\"x\"\r\n", L"K", L"v", L"x"},
         {"escapes", "[HKEY_CURRENT_USER\\K]\n\"v\"=\"a\\\\b\\\"c\"\n", L"K", L"v", L"a\\b\"c"},
-        {"a hand-written path keeps its backslashes", "[HKEY_CURRENT_USER\\K]\n\"v\"=\"C:\\Temp\\x\"\n",
-         L"K", L"v", L"C:\\Temp\\x"},
+        {"a hand-written path keeps its backslashes",
+         "[HKEY_CURRENT_USER\\K]\n\"v\"=\"C:\\Temp\\x\"\n", L"K", L"v", L"C:\\Temp\\x"},
         {"blanks around '='", "[HKEY_CURRENT_USER\\K]\n\"v\" = \"x\"  \n", L"K", L"v", L"x"},
         {"names without regard to case", "[hkey_current_user\\SOFTWARE\\Key]\n\"VALUE\"=\"x\"\n",
          L"software\\KEY", L"value", L"x"},
         {"a later value replaces an earlier one",
-         "[HKEY_CURRENT_USER\\K]\n\"v\"=\"1\"\n[HKEY_CURRENT_USER\\k]\n\"V\"=\"2\"\n", L"K", L"v", L"2"},
+         "[HKEY_CURRENT_USER\\K]\n\"v\"=\"1\"\n[HKEY_CURRENT_USER\\k]\n\"V\"=\"2\"\n", L"K", L"v",
+         L"2"},
         {"key deletion", "[HKEY_CURRENT_USER\\K\\Sub]\n\"v\"=\"x\"\n[-HKEY_CURRENT_USER\\K]\n",
          L"K\\Sub", L"v", L"<missing>"},
-        {"value deletion", "[HKEY_CURRENT_USER\\K]\n\"v\"=\"x\"\n\"v\"=-\n", L"K", L"v", L"<missing>"},
-        {"another root is kept but out of reach",
-         "[HKEY_LOCAL_MACHINE\\K]\n\"v\"=\"x\"\n", L"K", L"v", L"<missing>"},
+        {"value deletion", "[HKEY_CURRENT_USER\\K]\n\"v\"=\"x\"\n\"v\"=-\n", L"K", L"v",
+         L"<missing>"},
+        {"another root is kept but out of reach", "[HKEY_LOCAL_MACHINE\\K]\n\"v\"=\"x\"\n", L"K",
+         L"v", L"<missing>"},
     };
     for (const CReadCase& c : cases) {
         CSettingsStore store;
@@ -238,6 +244,33 @@ TEST(SettingsStore, EmptyTextAndByteOrderMarks) {
     EXPECT_TRUE(store.Parse("  \n\n"));
     EXPECT_TRUE(store.Parse("\xEF\xBB\xBF" + kHeader + "[HKEY_CURRENT_USER\\K]\n\"v\"=\"é\"\n"));
     EXPECT_EQ(StringAt(store, L"K", L"v"), L"é");
+}
+
+TEST(SettingsStore, MalformedUtf16) {
+    auto utf16 = [](const std::string& ascii) {
+        std::string bytes;
+        for (char c : ascii) {
+            bytes += c;
+            bytes += '\0';
+        }
+        return bytes;
+    };
+    const std::string start = "\xFF\xFE" + utf16(kHeader + "[HKEY_CURRENT_USER\\K]\r\n\"");
+    const std::string loneSurrogates("\xDB\xDC\x8C\xDC\x00\xD8", 6);
+
+    // In a value's text lone surrogates are kept exactly, written as hex.
+    CSettingsStore text;
+    ASSERT_TRUE(text.Parse(start + utf16("v\"=\"") + loneSurrogates + utf16("\"\r\n")));
+    EXPECT_EQ(StringAt(text, L"K", L"v"), L"\xDCDB\xDC8C\xD800");
+    CSettingsStore again;
+    ASSERT_TRUE(again.Parse(text.Serialise()));
+    EXPECT_EQ(StringAt(again, L"K", L"v"), L"\xDCDB\xDC8C\xD800");
+
+    // A name has no such way out: as UTF-8 it could come back as another value's name.
+    CSettingsStore name;
+    EXPECT_FALSE(name.Parse(start + loneSurrogates + utf16("\"=\"x\"\r\n")));
+    EXPECT_NE(name.ErrorText().find(L"malformed"), std::wstring::npos);
+    EXPECT_FALSE(name.SetString(L"K", L"\xD800", L"x"));
 }
 
 TEST(SettingsStore, TextThatDoesNotParseGivesAnEmptyStoreAndTheLine) {
@@ -330,7 +363,8 @@ TEST(SettingsStore, NamesTheFormatCannotCarryAreRefused) {
 
 TEST(SettingsStore, ModifiedOnlyByARealChange) {
     CSettingsStore store;
-    ASSERT_TRUE(store.Parse(kHeader + "[HKEY_CURRENT_USER\\K]\n\"v\"=dword:00000001\n\"s\"=\"x\"\n"));
+    ASSERT_TRUE(
+        store.Parse(kHeader + "[HKEY_CURRENT_USER\\K]\n\"v\"=dword:00000001\n\"s\"=\"x\"\n"));
     EXPECT_FALSE(store.IsModified());
     store.SetDword(L"k", L"V", 1);
     store.SetString(L"K", L"s", L"x");
@@ -345,7 +379,8 @@ TEST(SettingsStore, AWindowsExportInUtf16ReadsLikeItsUtf8Twin) {
     CSettingsStore utf16;
     CSettingsStore utf8;
     std::wstring error;
-    ASSERT_TRUE(CSettingsFile((data / "categories-utf16.reg").wstring()).Read(utf16, error)) << error.size();
+    ASSERT_TRUE(CSettingsFile((data / "categories-utf16.reg").wstring()).Read(utf16, error))
+        << error.size();
     ASSERT_TRUE(CSettingsFile((data / "categories-utf8.reg").wstring()).Read(utf8, error));
     EXPECT_EQ(utf16.Serialise(), utf8.Serialise());
     const std::wstring key = L"Software\\Quillmoren\\Ombrascope\\Settings\\Analysis\\Categories\\1";
@@ -374,8 +409,8 @@ TEST(SettingsFile, MissingFileReadsEmptyAndAChangeCreatesIt) {
     ASSERT_TRUE(file.Update([](CSettingsStore&) { return true; }, error));
     EXPECT_FALSE(fs::exists(path.parent_path()));
 
-    ASSERT_TRUE(file.Update([](CSettingsStore& s) { return s.SetDword(L"Software\\K", L"v", 5); },
-                            error))
+    ASSERT_TRUE(
+        file.Update([](CSettingsStore& s) { return s.SetDword(L"Software\\K", L"v", 5); }, error))
         << error.size();
     ASSERT_TRUE(file.Read(store, error));
     std::uint32_t value = 0;
@@ -383,7 +418,8 @@ TEST(SettingsFile, MissingFileReadsEmptyAndAChangeCreatesIt) {
     EXPECT_EQ(value, 5u);
     EXPECT_TRUE(fs::exists(path.string() + ".lock"));
     // No temporary file stays behind.
-    EXPECT_EQ(std::distance(fs::directory_iterator(path.parent_path()), fs::directory_iterator()), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(path.parent_path()), fs::directory_iterator()),
+              2);
 }
 
 TEST(SettingsFile, AChangeThatFailsWritesNothing) {
@@ -391,12 +427,13 @@ TEST(SettingsFile, AChangeThatFailsWritesNothing) {
     const fs::path path = folder / "registry.reg";
     WriteBytes(path, kHeader + "[HKEY_CURRENT_USER\\K]\n\"v\"=\"old\"\n");
     std::wstring error;
-    EXPECT_FALSE(CSettingsFile(path.wstring()).Update(
-        [](CSettingsStore& s) {
-            s.SetString(L"K", L"v", L"new");
-            return false;
-        },
-        error));
+    EXPECT_FALSE(CSettingsFile(path.wstring())
+                     .Update(
+                         [](CSettingsStore& s) {
+                             s.SetString(L"K", L"v", L"new");
+                             return false;
+                         },
+                         error));
     EXPECT_FALSE(error.empty());
     EXPECT_EQ(ReadBytes(path), kHeader + "[HKEY_CURRENT_USER\\K]\n\"v\"=\"old\"\n");
 }
@@ -426,8 +463,8 @@ TEST(SettingsFile, AFolderInPlaceOfTheFileIsAFailure) {
     CSettingsStore store;
     std::wstring error;
     EXPECT_FALSE(CSettingsFile(path.wstring()).Read(store, error));
-    EXPECT_FALSE(CSettingsFile(path.wstring()).Update(
-        [](CSettingsStore& s) { return s.SetDword(L"K", L"w", 1); }, error));
+    EXPECT_FALSE(CSettingsFile(path.wstring())
+                     .Update([](CSettingsStore& s) { return s.SetDword(L"K", L"w", 1); }, error));
     EXPECT_TRUE(fs::is_directory(path));
 }
 
@@ -438,8 +475,8 @@ TEST(SettingsFile, ALinkedFileStaysLinked) {
     WriteBytes(target, kHeader);
     fs::create_symlink(target, link);
     std::wstring error;
-    ASSERT_TRUE(CSettingsFile(link.wstring()).Update(
-        [](CSettingsStore& s) { return s.SetDword(L"K", L"v", 1); }, error));
+    ASSERT_TRUE(CSettingsFile(link.wstring())
+                    .Update([](CSettingsStore& s) { return s.SetDword(L"K", L"v", 1); }, error));
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_NE(ReadBytes(target).find("dword:00000001"), std::string::npos);
 }

@@ -105,7 +105,8 @@ private:
                 NumberList(Messages(manager, category))};
     }
 
-    static nlohmann::json Json(const CIssueCategoryManager& manager, const CIssueCategory& category) {
+    static nlohmann::json Json(const CIssueCategoryManager& manager,
+                               const CIssueCategory& category) {
         return {
             {"index", category.GetIndex()},
             {"storedIndex", category.GetStoredIndex()},
@@ -121,8 +122,10 @@ private:
             {"isFatal", category.GetIsFatal()},
             {"builtInLevel", category.GetBuiltInLevel()},
             {"modified", category.GetModified()},
-            {"effectiveForegroundColour", Utf8(ColourText(category.GetEffectiveForegroundColour()))},
-            {"effectiveBackgroundColour", Utf8(ColourText(category.GetEffectiveBackgroundColour()))},
+            {"effectiveForegroundColour",
+             Utf8(ColourText(category.GetEffectiveForegroundColour()))},
+            {"effectiveBackgroundColour",
+             Utf8(ColourText(category.GetEffectiveBackgroundColour()))},
             {"effectiveChartColour", Utf8(ColourText(category.GetEffectiveChartColour()))},
             {"messages", Messages(manager, category)},
         };

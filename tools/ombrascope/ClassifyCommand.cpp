@@ -32,14 +32,23 @@ public:
               "classify",
               "Show the category that each message number gets: its index, name and level, and "
               "whether by the user's assignment or by the block the number lies in.")) {
-        m_app->add_option("numbers", m_numbers, "Message numbers (a negative one after --)")
-            ->required();
+        // The numbers are taken as unparsed arguments, so that a negative one is not mistaken
+        // for an option and the numbers keep their order.
+        m_app->allow_extras();
+        m_app->footer("Usage: ombrascope classify N [N ...] [--json]\n"
+                      "Each N is a message number, negative ones included (-1).");
         m_app->add_flag("--json", m_json, "Print a JSON array with one object per number");
     }
 
     int Run() override {
+        const std::vector<std::string> arguments = m_app->remaining();
+        if (arguments.empty()) {
+            std::fprintf(stderr, "ombrascope classify: give at least one message number\n"
+                                 "Run with --help for more information.\n");
+            return kExitUsage;
+        }
         std::vector<std::int32_t> numbers;
-        for (const std::string& text : m_numbers) {
+        for (const std::string& text : arguments) {
             std::int32_t number = 0;
             if (!ParseMessageNumber(text, number)) {
                 std::fprintf(stderr,
@@ -89,7 +98,6 @@ public:
     }
 
 private:
-    std::vector<std::string> m_numbers;
     bool m_json = false;
 };
 

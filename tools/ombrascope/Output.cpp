@@ -17,8 +17,8 @@ void LoadCategories(CodeAnalysis::CIssueCategoryManager& manager) {
     Platform::CSettingsStore settings;
     std::wstring error;
     if (!file.Read(settings, error)) {
-        Platform::WriteStandardError(Platform::EncodeAnsi(
-            L"ombrascope: warning: " + error + L"; the built-in categories apply\n"));
+        Platform::WriteStandardError(Platform::EncodeAnsi(L"ombrascope: warning: " + error +
+                                                          L"; the built-in categories apply\n"));
     }
     manager.Load(nullptr, CodeAnalysis::kCategoriesRegistryPath, true);
 }
@@ -33,7 +33,9 @@ bool WriteJson(const nlohmann::json& value) {
         value.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
 }
 
-std::string Utf8(const std::wstring& text) { return Platform::EncodeUtf8(text); }
+std::string Utf8(const std::wstring& text) {
+    return Platform::EncodeUtf8(text);
+}
 
 std::wstring ColourText(CodeAnalysis::Colour colour) {
     if (colour == CodeAnalysis::kColourDefault) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "codeanalysis/Issue.h"
+#include "utils/Result.h"
 
 #include <cstdint>
 #include <memory>
@@ -41,6 +42,8 @@ public:
     std::int32_t GetSeverityTotal() const;
     void ShiftLines(std::int32_t fromLine, std::int32_t delta);
     std::int32_t GetShiftedLine(std::int32_t initialLine) const;
+    /// Writes the issues as a PC-lint XML document; E_POINTER without a reader.
+    Utils::HRESULT SaveXml(const std::wstring& path) const;
 
 private:
     /// Replaces the reader by the PC-lint XML reader on the same manager.

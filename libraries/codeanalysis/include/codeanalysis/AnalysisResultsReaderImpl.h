@@ -2,14 +2,21 @@
 #pragma once
 
 #include "codeanalysis/Issue.h"
+#include "utils/Result.h"
 
 #include <cstdint>
 #include <mutex>
-#include <unordered_set>
 #include <string>
+#include <unordered_set>
+
+namespace Quillmoren::Libraries::Utils {
+class CXmlDocument;
+class CXmlElement;
+} // namespace Quillmoren::Libraries::Utils
 
 namespace Quillmoren::Libraries::CodeAnalysis {
 
+class CIssueCategory;
 class CIssueCategoryManager;
 
 /// Holds what every results format shares and adds issues for the format-specific readers
@@ -59,12 +66,30 @@ public:
 
     const std::wstring& GetSourcePath() const { return m_sourcePath; }
 
+    /// Writes the issues to `path` as a PC-lint XML document (doc, one message element per
+    /// issue); E_FAIL for an empty path, otherwise the save's result.
+    Utils::HRESULT SaveXml(const std::wstring& path) const;
+    /// Appends one message element (file, line, type, code, desc) for `issue` to `parent`;
+    /// E_FAIL without a manager or an issue.
+    Utils::HRESULT AppendIssueElement(Utils::CXmlDocument& document, Utils::CXmlElement& parent,
+                                      const CIssue* issue) const;
+
 protected:
     void SetSourcePath(const std::wstring& path) { m_sourcePath = path; }
     /// The stored text, for `Parse` (under the lock).
     const std::wstring& Text() const { return m_text; }
     const CIssueStatistics& Statistics() const { return m_statistics; }
     std::recursive_mutex& Lock() const { return m_lock; }
+
+    // For readers that choose the category themselves instead of through `AddIssue`.
+    bool IsCheckingDuplicates() const { return m_checkDuplicates; }
+    void SetCheckDuplicates(bool checkDuplicates) { m_checkDuplicates = checkDuplicates; }
+    /// Remembers the key of a finding; true when it had been seen before.
+    bool IsRepeat(const std::wstring& key);
+    /// Stores an issue of that category with the next Id and counts it; false when it cannot
+    /// be allocated.
+    bool StoreIssue(std::int32_t number, const std::wstring& text, const CIssueCategory& category,
+                    const std::wstring& file, std::int32_t line);
 
 private:
     mutable std::recursive_mutex m_lock;

@@ -4,6 +4,8 @@
 
 #include "codeanalysis/IssueCategory.h"
 #include "platform/SettingsStore.h"
+#include "utils/Result.h"
+#include "utils/XmlServices.h"
 
 #include <cstdint>
 #include <memory>
@@ -13,6 +15,7 @@
 namespace Quillmoren::Libraries::CodeAnalysis {
 
 class CMessageDatabase;
+struct CMessageRecord;
 class CIssueCategoryManagerImpl;
 
 /// The key, in the current user's settings, below which lintwrap and its tools keep the issue
@@ -124,7 +127,33 @@ public:
     bool GetUserFlag() const;
     void SetUserFlag(bool flag);
 
+    // The category list as an XML document ("Categories", one "Category" element each, with its
+    // assignments in an "Issues" child), to move a set of categories between users or machines.
+
+    /// Writes the list to a file; the save's result or the error of the step that failed.
+    Utils::HRESULT ExportToXml(const std::wstring& path) const;
+    /// Appends a "Categories" element to `parent`, or to the document when `parent` is null;
+    /// E_INVALIDARG without a document, E_FAIL for an empty list.
+    Utils::HRESULT AppendToXml(Utils::CXmlDocument* document, Utils::CXmlElement parent = {}) const;
+    /// Replaces the categories and assignments by those of the file and saves them when a
+    /// settings path was loaded. The load's error for a file that cannot be read or is not well
+    /// formed, S_FALSE for a document without a "Categories" element; the manager is then
+    /// unchanged.
+    Utils::HRESULT ImportFromXml(const std::wstring& path);
+
+    /// Appends to `messages` the records of the messages that belong to a held category: those
+    /// assigned to it and, for a built-in category, those of the message database's sections of
+    /// its level that no category is assigned. The number of records in the list afterwards;
+    /// the list is left as it is without a database or a category.
+    std::int32_t GetMessagesForCategory(const CIssueCategory* category,
+                                        std::vector<CMessageRecord>& messages) const;
+
 private:
+    /// The message database given to `Load` (not owned), or null.
+    CMessageDatabase* GetMessageDatabase() const;
+    /// Makes a held category the one of its built-in level (above 0).
+    void EnterLevelCategory(CIssueCategory* category);
+
     std::unique_ptr<CIssueCategoryManagerImpl> m_impl;
 };
 

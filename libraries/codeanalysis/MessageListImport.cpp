@@ -1,0 +1,593 @@
+// Creating the message database and importing the tool's plain-text message list into it: the
+// line rules, the entry builder that applies them, and the transaction that stores the rows.
+#include "codeanalysis/MessageListImport.h"
+
+#include "MessageDatabaseSupport.h"
+
+#include "platform/FileSystem.h"
+#include "utils/TextHelpers.h"
+
+#include <SQLiteCpp/SQLiteCpp.h>
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <cwctype>
+#include <exception>
+#include <optional>
+
+namespace Quillmoren::Libraries::CodeAnalysis {
+
+namespace Platform = Quillmoren::Libraries::Platform;
+
+namespace {
+
+// The schema. SQLite accepts the bracketed names and the column types as they stand; IMAGE has
+// numeric affinity in SQLite, which is why [InfoText] is always bound as a BLOB.
+constexpr char kCreateCategoryTable[] =
+    "CREATE TABLE [Category] ( [CategoryID]\tVARCHAR(10) NOT NULL, [Description] VARCHAR(255) "
+    "NULL, [ExtraNotes] IMAGE NULL, CONSTRAINT [PK_CategoryKey] PRIMARY KEY ( [CategoryID] ) );";
+constexpr char kCreateMessageTable[] =
+    "CREATE TABLE [Message] ( [Number] INTEGER NOT NULL, [Title] VARCHAR(255) NOT NULL, "
+    "[InfoText] IMAGE NULL, [_CategoryID] VARCHAR(10) NULL, [Note] CHAR(1) NULL, CONSTRAINT "
+    "[PK_MessageKey] PRIMARY KEY ( [Number] ), CONSTRAINT [FK_MessageCategoryKey] FOREIGN KEY ( "
+    "[_CategoryID] ) REFERENCES [Category] ( [CategoryID] ) );";
+
+constexpr char kInsertSection[] =
+    "INSERT INTO [Category] ([CategoryID], [Description]) VALUES (?, ?);";
+constexpr char kInsertMessage[] = "INSERT INTO [Message] ([Number], [Title], [InfoText], "
+                                  "[_CategoryID], [Note]) VALUES (?, ?, ?, ?, ?);";
+
+/// The first three characters name the temporary file; the rest is kept for its meaning.
+constexpr wchar_t kTempPrefix[] = L"_z1ZQ";
+/// The list's first heading; everything before it is front matter.
+constexpr wchar_t kFirstHeading[] = L"C Syntax Errors";
+/// The section whose text is skipped up to the entry of `kSkipToNumber`: its own text holds
+/// numbered lines that are not messages.
+constexpr wchar_t kSkippedSection[] = L"17.6";
+constexpr wchar_t kSkipToNumber[] = L"900";
+
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
+
+bool IsDigit(wchar_t c) {
+    return c >= L'0' && c <= L'9';
+}
+
+std::wstring TrimLeft(std::wstring_view text) {
+    std::size_t start = 0;
+    while (start < text.size() && std::iswspace(static_cast<wint_t>(text[start])))
+        ++start;
+    return std::wstring(text.substr(start));
+}
+
+/// Why `ReadTextFile` failed, in words.
+std::wstring StatusText(Utils::HRESULT status) {
+    const auto bits = static_cast<std::uint32_t>(status);
+    if ((bits & 0xFFFF0000u) == 0x80070000u && status != Utils::E_OUTOFMEMORY &&
+        status != Utils::E_INVALIDARG)
+        return Platform::ErrorText(static_cast<int>(bits & 0xFFFFu));
+    if (status == Utils::E_NOTIMPL)
+        return L"UTF-16 big-endian text is not read";
+    if (status == Utils::E_OUTOFMEMORY)
+        return L"not enough memory for the text";
+    wchar_t code[32];
+    std::swprintf(code, 32, L"status 0x%08X", bits);
+    return code;
+}
+
+/// Deletes a database file and the journals SQLite may have left beside it: a journal left by
+/// an interrupted write would otherwise be played back into the new file of the same name.
+void DeleteDatabaseFiles(const std::wstring& path) {
+    for (const wchar_t* suffix : {L"", L"-journal", L"-wal", L"-shm"})
+        Platform::DeleteFile(path + suffix);
+}
+
+std::wstring Quoted(const std::wstring& text) {
+    return L"\"" + text + L"\"";
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// The line rules.
+
+std::wstring ExpandTabs(std::wstring_view line, std::size_t stop) {
+    if (stop == 0)
+        stop = 1;
+    std::wstring expanded;
+    expanded.reserve(line.size());
+    for (const wchar_t c : line) {
+        if (c == L'\t')
+            expanded.append(stop - expanded.size() % stop, L' ');
+        else
+            expanded.push_back(c);
+    }
+    return expanded;
+}
+
+bool BeginsWithNumber(std::wstring_view line) {
+    return (!line.empty() && IsDigit(line[0])) ||
+           (line.size() >= 2 && IsBlank(line[0]) && IsDigit(line[1]));
+}
+
+void SplitNumberRange(std::wstring_view line, std::wstring& numberText, std::wstring& rangeEnd) {
+    numberText.clear();
+    rangeEnd.clear();
+    if (line.empty() || IsBlank(line[0]))
+        return;
+    std::size_t end = 0;
+    while (end < line.size() && !IsBlank(line[end]))
+        ++end;
+    const std::wstring_view number = line.substr(0, end);
+    if (const std::size_t dash = number.find(L'-'); dash != std::wstring_view::npos) {
+        numberText = number.substr(0, dash);
+        rangeEnd = number.substr(dash + 1);
+    } else {
+        numberText = number;
+    }
+}
+
+std::int32_t FindTitleColumn(std::wstring_view line, std::wstring& rest) {
+    rest.clear();
+    if (line.empty() || IsBlank(line[0]))
+        return -1;
+    std::size_t column = 0;
+    while (column < line.size() && !IsBlank(line[column]))
+        ++column;
+    while (column < line.size() && IsBlank(line[column]))
+        ++column;
+    rest = TrimLeft(line.substr(column));
+    return static_cast<std::int32_t>(column);
+}
+
+bool SplitTitle(std::wstring_view text, std::wstring& title, std::wstring& rest) {
+    const std::size_t dashes = text.find(L"--");
+    if (dashes == std::wstring_view::npos || dashes == 0) {
+        title.clear();
+        rest = text;
+        return false;
+    }
+    title = Utils::Trim(text.substr(0, dashes));
+    // The character after the dashes is the blank that separates them from the text.
+    rest = dashes + 3 <= text.size() ? std::wstring(text.substr(dashes + 3)) : std::wstring();
+    return true;
+}
+
+std::wstring CutIndent(std::wstring_view line, std::int32_t column) {
+    if (column <= 0)
+        return std::wstring(line);
+    std::size_t firstText = 0;
+    while (firstText < line.size() && IsBlank(line[firstText]))
+        ++firstText;
+    // Cutting at the title column would drop any text left of it: cut at that text instead.
+    const std::size_t cut = firstText < line.size()
+                                ? std::min<std::size_t>(static_cast<std::size_t>(column), firstText)
+                                : static_cast<std::size_t>(column);
+    return cut < line.size() ? std::wstring(line.substr(cut)) : std::wstring();
+}
+
+void JoinLines(CMessageRecord& entry) {
+    entry.InfoText.clear();
+    std::wstring paragraph;
+    for (const std::wstring& line : entry.Lines) {
+        if (!line.empty() && !IsBlank(line[0]) && line[0] != L'\n') {
+            if (!paragraph.empty() && paragraph.back() != L' ')
+                paragraph.push_back(L' ');
+            for (const wchar_t c : line)
+                paragraph.push_back(c == L'\n' ? L' ' : c);
+        } else {
+            if (!paragraph.empty())
+                paragraph.push_back(L'\n');
+            entry.InfoText += paragraph;
+            entry.InfoText += line;
+            paragraph.clear();
+        }
+    }
+    entry.InfoText += paragraph;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The import session: the one connection and transaction of an import.
+
+struct CMessageDatabase::CImportSession {
+    explicit CImportSession(const std::wstring& path)
+        : database(MessageDb::SqliteFileName(path), SQLite::OPEN_READWRITE,
+                   MessageDb::kBusyTimeoutMs) {
+        // A message filed under a section that was never stored is a row to skip, as the
+        // schema's foreign key says; SQLite checks it only when asked.
+        database.exec("PRAGMA foreign_keys = ON;");
+        database.exec("BEGIN IMMEDIATE;");
+        inTransaction = true;
+        insertSection.emplace(database, kInsertSection);
+        insertMessage.emplace(database, kInsertMessage);
+    }
+
+    ~CImportSession() {
+        insertSection.reset();
+        insertMessage.reset();
+        if (inTransaction)
+            database.tryExec("ROLLBACK;");
+    }
+
+    /// Runs one bound insert; false, with SQLite's reason, when the row was not stored. A
+    /// failure that ended the whole transaction (SQLite rolls back by itself after an I/O error
+    /// or a full disk) marks the session broken, so that nothing is stored outside it.
+    bool Insert(SQLite::Statement& statement, std::wstring& failure) {
+        bool stored = false;
+        try {
+            statement.exec();
+            stored = true;
+        } catch (const std::exception& error) {
+            failure = Platform::DecodeUtf8(error.what());
+        }
+        statement.tryReset();
+        statement.clearBindings();
+        if (!stored && sqlite3_get_autocommit(database.getHandle()) != 0) {
+            inTransaction = false;
+            broken = true;
+            brokenReason = failure;
+        }
+        return stored;
+    }
+
+    SQLite::Database database;
+    std::optional<SQLite::Statement> insertSection;
+    std::optional<SQLite::Statement> insertMessage;
+    bool inTransaction = false;
+    bool broken = false;
+    std::wstring brokenReason;
+    std::wstring firstSkippedRow;
+};
+
+void CMessageDatabase::CImportSessionDeleter::operator()(CImportSession* session) const {
+    delete session;
+}
+
+void CMessageDatabase::SkipRow(const std::wstring& reason) {
+    if (m_skippedRows++ == 0 && m_import)
+        m_import->firstSkippedRow = reason;
+}
+
+void CMessageDatabase::AbandonImport() {
+    m_import.reset();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Creation.
+
+bool CMessageDatabase::CreateDatabase() {
+    if (m_import) {
+        SetLastError(MessageDb::FailureText(m_databasePath, "an import is in progress"));
+        return false;
+    }
+    if (!m_databasePath.empty()) {
+        DeleteDatabaseFiles(m_databasePath);
+    } else {
+        // The temporary file reserves the name; the database takes it with ".mdb" for ".tmp". A
+        // database of that name left over from an earlier run is not ours to delete.
+        std::wstring path;
+        for (int attempt = 0; attempt < 16 && path.empty(); ++attempt) {
+            int errorNumber = 0;
+            const std::wstring temp =
+                Platform::CreateTempFile(Platform::TempFolder(), kTempPrefix, 0, errorNumber);
+            if (temp.empty()) {
+                SetLastError(Platform::TempFolder() + L": cannot create a temporary file: " +
+                             Platform::ErrorText(errorNumber));
+                return false;
+            }
+            const std::wstring candidate = temp.substr(0, temp.size() - 4) + L".mdb";
+            if (Platform::PathExists(candidate))
+                Platform::DeleteFile(temp);
+            else
+                path = candidate;
+        }
+        if (path.empty()) {
+            SetLastError(Platform::TempFolder() + L": no free name for a new database");
+            return false;
+        }
+        m_databasePath = path;
+    }
+    try {
+        SQLite::Database created(MessageDb::SqliteFileName(m_databasePath),
+                                 SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE,
+                                 MessageDb::kBusyTimeoutMs);
+    } catch (const std::exception& error) {
+        SetLastError(MessageDb::FailureText(m_databasePath, error));
+        return false;
+    }
+    return CreateTables();
+}
+
+bool CMessageDatabase::CreateTables() {
+    try {
+        SQLite::Database database(MessageDb::SqliteFileName(m_databasePath), SQLite::OPEN_READWRITE,
+                                  MessageDb::kBusyTimeoutMs);
+        // Both tables or neither.
+        SQLite::Transaction transaction(database);
+        database.exec(kCreateCategoryTable);
+        database.exec(kCreateMessageTable);
+        transaction.commit();
+        return true;
+    } catch (const std::exception& error) {
+        SetLastError(MessageDb::FailureText(m_databasePath, error));
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The import's steps.
+
+bool CMessageDatabase::BeginImport() {
+    if (m_import) {
+        SetLastError(MessageDb::FailureText(m_databasePath, "an import is in progress"));
+        return false;
+    }
+    m_skippedRows = 0;
+    try {
+        m_import.reset(new CImportSession(m_databasePath));
+        return true;
+    } catch (const std::exception& error) {
+        m_import.reset();
+        SetLastError(MessageDb::FailureText(m_databasePath, error));
+    }
+    return false;
+}
+
+bool CMessageDatabase::EndImport() {
+    if (!m_import)
+        return true;
+    std::wstring failure;
+    if (m_import->broken) {
+        failure = m_import->brokenReason;
+    } else {
+        try {
+            m_import->insertSection.reset();
+            m_import->insertMessage.reset();
+            m_import->database.exec("COMMIT;");
+            m_import->inTransaction = false;
+        } catch (const std::exception& error) {
+            failure = Platform::DecodeUtf8(error.what());
+        }
+    }
+    std::wstring detail;
+    if (!failure.empty() || m_import->inTransaction) {
+        detail = m_databasePath + L": nothing was stored, the import was rolled back: " + failure;
+    } else if (m_skippedRows > 0) {
+        detail = m_databasePath + L": " + std::to_wstring(m_skippedRows) +
+                 (m_skippedRows == 1 ? L" row was" : L" rows were") + L" not stored; the first: " +
+                 m_import->firstSkippedRow;
+    }
+    const bool committed = !m_import->inTransaction && failure.empty();
+    // Rolls back whatever the commit left open.
+    m_import.reset();
+    if (!detail.empty()) {
+        SetLastError(detail);
+        Platform::WriteStandardError(std::string(kImportErrorsMessage) + "\n" +
+                                     Platform::EncodeAnsi(detail) + "\n");
+    }
+    return committed;
+}
+
+bool CMessageDatabase::AddSection(const CMessageRecord& entry) {
+    if (!m_import || m_import->broken) {
+        SetLastError(MessageDb::FailureText(m_databasePath, "no import is in progress"));
+        return false;
+    }
+    SQLite::Statement& insert = *m_import->insertSection;
+    std::wstring failure;
+    try {
+        insert.bind(1, Platform::EncodeUtf8(entry.SectionId));
+        insert.bind(2, Platform::EncodeUtf8(entry.SectionDescription));
+    } catch (const std::exception& error) {
+        failure = Platform::DecodeUtf8(error.what());
+        insert.tryReset();
+        insert.clearBindings();
+    }
+    if (failure.empty() && m_import->Insert(insert, failure))
+        return true;
+    SkipRow(L"section " + Quoted(entry.SectionId) + L": " + failure);
+    return false;
+}
+
+bool CMessageDatabase::AddMessage(CMessageRecord& entry, std::int32_t number) {
+    if (!m_import || m_import->broken) {
+        SetLastError(MessageDb::FailureText(m_databasePath, "no import is in progress"));
+        return false;
+    }
+    if (entry.Title.empty()) {
+        std::wstring title;
+        std::wstring text;
+        SplitTitle(entry.InfoText, title, text);
+        entry.Title = title;
+        entry.InfoText = text;
+        if (entry.Title.empty())
+            entry.Title = entry.SectionDescription;
+    }
+    if (number == 0)
+        number = Utils::ToInt32(entry.NumberText);
+
+    SQLite::Statement& insert = *m_import->insertMessage;
+    std::wstring failure;
+    try {
+        insert.bind(1, number);
+        insert.bind(2, Platform::EncodeUtf8(entry.Title));
+        // A BLOB keeps the text as it is; bound as text, "123" would become a number.
+        const std::string info = Platform::EncodeUtf8(entry.InfoText);
+        insert.bind(3, info.data(), static_cast<int>(info.size()));
+        if (entry.SectionId.empty())
+            insert.bind(4);
+        else
+            insert.bind(4, Platform::EncodeUtf8(entry.SectionId));
+        if (entry.Note.empty())
+            insert.bind(5);
+        else
+            insert.bind(5, Platform::EncodeUtf8(entry.Note));
+    } catch (const std::exception& error) {
+        failure = Platform::DecodeUtf8(error.what());
+        insert.tryReset();
+        insert.clearBindings();
+    }
+    if (failure.empty() && m_import->Insert(insert, failure))
+        return true;
+    SkipRow(L"message " + std::to_wstring(number) + L" (" + Quoted(entry.NumberText) + L"): " +
+            failure);
+    return false;
+}
+
+bool CMessageDatabase::AddMessageRange(CMessageRecord& entry) {
+    const std::int64_t first = Utils::ToInt32(entry.NumberText);
+    const std::int64_t last = Utils::ToInt32(entry.RangeEnd);
+    const std::wstring range = entry.NumberText + L"-" + entry.RangeEnd;
+    if (!m_import || m_import->broken) {
+        SetLastError(MessageDb::FailureText(m_databasePath, "no import is in progress"));
+        return false;
+    }
+    if (last < first) {
+        SkipRow(L"messages " + Quoted(range) + L": the range holds no number");
+        return false;
+    }
+    if (last - first + 1 > kMaxMessageRange) {
+        SkipRow(L"messages " + Quoted(range) + L": the range is wider than " +
+                std::to_wstring(kMaxMessageRange) + L" numbers");
+        return false;
+    }
+    bool all = true;
+    // 64 bits, so that a range that ends at the largest number ends.
+    for (std::int64_t number = first; number <= last; ++number) {
+        if (!AddMessage(entry, static_cast<std::int32_t>(number)))
+            all = false;
+        if (m_import->broken)
+            return false;
+    }
+    return all;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The message list.
+
+namespace {
+
+/// Builds entries from the lines of a message list and hands each finished one to the
+/// database. Lives for one import.
+class CMessageListReader {
+public:
+    explicit CMessageListReader(CMessageDatabase& database) : m_database(database) {}
+
+    void ReadLine(std::wstring_view rawLine) {
+        std::wstring line = ExpandTabs(rawLine);
+        if (line.size() >= 2 && IsBlank(line[0]) && IsDigit(line[1]))
+            line = TrimLeft(line);
+
+        if (!m_started) {
+            m_started = line.find(kFirstHeading) != std::wstring::npos;
+            if (!m_started)
+                return;
+        }
+
+        if (!m_entry.AwaitNumber.empty()) {
+            if (BeginsWithNumber(line)) {
+                std::wstring numberText;
+                std::wstring rangeEnd;
+                SplitNumberRange(line, numberText, rangeEnd);
+                if (numberText == m_entry.AwaitNumber)
+                    m_entry.AwaitNumber.clear();
+            }
+            if (!m_entry.AwaitNumber.empty())
+                return;
+        }
+
+        if (!line.empty() && IsDigit(line[0])) {
+            StartEntry(line);
+        } else if (InMessage()) {
+            std::wstring text = CutIndent(line, m_titleColumn);
+            text.push_back(L'\n');
+            m_entry.Lines.push_back(text);
+            m_entry.InfoText += text;
+        }
+    }
+
+    /// Stores the entry in progress (the last one of the list).
+    void Finish() { CompleteEntry(); }
+
+private:
+    /// A message entry is in progress. Text after the first heading but before the first
+    /// numbered line belongs to no message.
+    bool InMessage() const { return !m_entry.IsSection && !m_entry.NumberText.empty(); }
+
+    void StartEntry(const std::wstring& line) {
+        CompleteEntry();
+        m_entry.ResetEntry();
+        std::wstring numberText;
+        std::wstring rangeEnd;
+        std::wstring rest;
+        SplitNumberRange(line, numberText, rangeEnd);
+        m_titleColumn = FindTitleColumn(line, rest);
+        if (numberText.find(L'.') != std::wstring::npos) {
+            m_entry.SectionId = numberText;
+            m_entry.SectionDescription = rest;
+            m_entry.IsSection = true;
+            m_database.AddSection(m_entry);
+            if (m_entry.SectionId == kSkippedSection)
+                m_entry.AwaitNumber = kSkipToNumber;
+            return;
+        }
+        std::wstring title;
+        std::wstring text;
+        SplitTitle(rest, title, text);
+        m_entry.Title = title;
+        m_entry.Lines.push_back(text);
+        if (numberText.find(L'*') != std::wstring::npos)
+            m_entry.Note = L"*";
+        m_entry.NumberText = numberText;
+        m_entry.InfoText = text;
+        m_entry.IsSection = false;
+        m_entry.RangeEnd = rangeEnd;
+    }
+
+    void CompleteEntry() {
+        if (!InMessage())
+            return;
+        JoinLines(m_entry);
+        if (!m_entry.RangeEnd.empty())
+            m_database.AddMessageRange(m_entry);
+        else if (!m_entry.InfoText.empty())
+            m_database.AddMessage(m_entry, 0);
+    }
+
+    CMessageDatabase& m_database;
+    CMessageRecord m_entry;
+    bool m_started = false;
+    std::int32_t m_titleColumn = -1;
+};
+
+} // namespace
+
+bool CMessageDatabase::ImportMessageList(const std::wstring& listPath) {
+    std::wstring text;
+    const Utils::HRESULT status = Utils::ReadTextFile(listPath, text);
+    if (Utils::Failed(status)) {
+        SetLastError(listPath + L": cannot read the message list: " + StatusText(status));
+        return false;
+    }
+    if (!BeginImport())
+        return false;
+    try {
+        CMessageListReader reader(*this);
+        std::vector<std::wstring> lines;
+        Utils::SplitLines(text, lines);
+        text.clear();
+        for (const std::wstring& line : lines)
+            reader.ReadLine(line);
+        reader.Finish();
+    } catch (const std::exception& error) {
+        AbandonImport();
+        SetLastError(MessageDb::FailureText(m_databasePath, error));
+        Platform::WriteStandardError(std::string(kImportErrorsMessage) + "\n" +
+                                     Platform::EncodeAnsi(m_lastError) + "\n");
+        return false;
+    }
+    return EndImport();
+}
+
+} // namespace Quillmoren::Libraries::CodeAnalysis
