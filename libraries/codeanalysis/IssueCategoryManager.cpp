@@ -19,31 +19,6 @@ using Platform::CSettingsValue;
 
 namespace {
 
-/// The C library's `_wtoi`: leading white space, an optional sign, the decimal digits up to the
-/// first other character; 0 when there are none, the nearest limit when the number is too big.
-std::int32_t LeadingInteger(std::wstring_view text) {
-    std::size_t pos = 0;
-    while (pos < text.size() && (text[pos] == L' ' || (text[pos] >= L'\t' && text[pos] <= L'\r'))) {
-        ++pos;
-    }
-    bool negative = false;
-    if (pos < text.size() && (text[pos] == L'+' || text[pos] == L'-')) {
-        negative = text[pos] == L'-';
-        ++pos;
-    }
-    long long value = 0;
-    for (; pos < text.size() && text[pos] >= L'0' && text[pos] <= L'9'; ++pos) {
-        value = value * 10 + (text[pos] - L'0');
-        if (value > static_cast<long long>(INT_MAX) + 1) {
-            value = static_cast<long long>(INT_MAX) + 1;
-        }
-    }
-    if (negative) {
-        value = -value;
-    }
-    return static_cast<std::int32_t>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
-
 bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {
@@ -308,7 +283,7 @@ bool CIssueCategoryManagerImpl::ReadCategory(const CSettingsStore& settings, std
     }
     if (m_loadUserCategories) {
         while (!issues.empty()) {
-            const std::int32_t number = LeadingInteger(Utils::NextToken(issues, L",", true));
+            const std::int32_t number = Utils::ToInt32(Utils::NextToken(issues, L",", true));
             if (number > 0) {
                 AssignMessage(number, held);
             }

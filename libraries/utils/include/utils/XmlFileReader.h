@@ -3,6 +3,7 @@
 #pragma once
 
 #include "utils/Result.h"
+#include "utils/TextHelpers.h"
 #include "utils/XmlServices.h"
 
 #include <cwctype>
@@ -177,23 +178,7 @@ public:
     }
 
     virtual std::int32_t GetAttributeInt(const std::wstring& name) const {
-        const std::wstring value = GetAttribute(name);
-        std::size_t i = 0;
-        while (i < value.size() && std::iswspace(static_cast<wint_t>(value[i])))
-            ++i;
-        bool negative = false;
-        if (i < value.size() && (value[i] == L'+' || value[i] == L'-'))
-            negative = value[i++] == L'-';
-        long long number = 0;
-        for (; i < value.size() && value[i] >= L'0' && value[i] <= L'9'; ++i) {
-            number = number * 10 + (value[i] - L'0');
-            if (number > 0x80000000LL)
-                number = 0x80000000LL; // saturate, as the C library does
-        }
-        number = negative ? -number : number;
-        if (number > 0x7FFFFFFFLL)
-            number = 0x7FFFFFFFLL;
-        return static_cast<std::int32_t>(number);
+        return ToInt32(GetAttribute(name));
     }
 
     virtual bool GetAttributeBool(const std::wstring& name) const {
