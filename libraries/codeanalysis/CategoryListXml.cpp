@@ -177,7 +177,10 @@ HRESULT CIssueCategoryManager::ImportFromXml(const std::wstring& path) {
             });
         }
     }
-    SaveToRegistry(); // does nothing without a settings path
+    // Without a settings path the import stays in this manager; with one, a list that could not
+    // be written is reported rather than lost without a word.
+    if (!GetRegistryPath().empty() && !SaveToRegistry())
+        return E_FAIL;
     return S_OK;
 }
 

@@ -548,6 +548,9 @@ void CIssueCategoryManager::LoadFromRegistry() {
 bool CIssueCategoryManager::SaveToRegistry() {
     return m_impl->SaveToRegistry();
 }
+const std::wstring& CIssueCategoryManager::GetRegistryPath() const {
+    return m_impl->m_registryPath;
+}
 void CIssueCategoryManager::RegisterIcons() {
     m_impl->RegisterIcons();
 }

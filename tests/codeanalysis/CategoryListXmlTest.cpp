@@ -175,6 +175,17 @@ TEST_F(CategoryListXml, ImportReplacesTheCategoriesAndSavesThem) {
     EXPECT_TRUE(reloaded.IsMessageAssigned(77));
 }
 
+TEST_F(CategoryListXml, AnImportThatCannotBeSavedIsReported) {
+    // A settings file that does not parse is never written over, so the save must fail.
+    const std::wstring settings = m_folder.Write(L"registry.reg", "not a settings file\n");
+    const std::string before = Testing::CTestFolder::Read(settings);
+    CIssueCategoryManager manager;
+    manager.Load(nullptr, kPath, true);
+    EXPECT_EQ(manager.ImportFromXml(WriteList("<Category DisplayName=\"Imported\"/>")),
+              Utils::E_FAIL);
+    EXPECT_EQ(Testing::CTestFolder::Read(settings), before);
+}
+
 TEST_F(CategoryListXml, ImportsThatFindNothingChangeNothing) {
     const struct {
         std::string bytes;

@@ -1,61 +1,18 @@
 // Tests of the ombrascope binary: its two subcommands on a real settings file, their JSON, help
 // and the exit status of a bad command line.
+#include "OmbrascopeRun.h"
 #include "ScopedRegistry.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
-#include <sstream>
-
-#include <sys/wait.h>
-
 namespace {
 
 using Quillmoren::Libraries::CodeAnalysis::Testing::CategoryKey;
+using Quillmoren::Libraries::CodeAnalysis::Testing::CRun;
 using Quillmoren::Libraries::CodeAnalysis::Testing::CScopedRegistry;
-
-struct CRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-/// Runs ombrascope with `arguments` (shell words) in a UTF-8 locale.
-CRun Ombrascope(const CScopedRegistry& registry, const std::string& arguments) {
-    const std::string errors = registry.File() + ".stderr";
-    const std::string command =
-        "LC_ALL=C.UTF-8 '" OMBRASCOPE_PATH "' " + arguments + " 2>'" + errors + "'";
-    CRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    char buffer[4096];
-    std::size_t count = 0;
-    while ((count = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        run.out.append(buffer, count);
-    }
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    FILE* err = std::fopen(errors.c_str(), "rb");
-    if (err != nullptr) {
-        while ((count = std::fread(buffer, 1, sizeof buffer, err)) > 0) {
-            run.err.append(buffer, count);
-        }
-        std::fclose(err);
-    }
-    return run;
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        lines.push_back(line);
-    }
-    return lines;
-}
+using Quillmoren::Libraries::CodeAnalysis::Testing::Lines;
+using Quillmoren::Libraries::CodeAnalysis::Testing::Ombrascope;
 
 const std::string kCategoriesKey =
     "HKEY_CURRENT_USER\\Software\\Quillmoren\\Ombrascope\\Settings\\Analysis\\Categories";
@@ -181,7 +138,9 @@ TEST(Ombrascope, BadCommandLinesExitWithTwo) {
 
 TEST(Ombrascope, HelpOnEverySubcommand) {
     CScopedRegistry registry;
-    for (const char* arguments : {"--help", "categories --help", "classify --help"}) {
+    for (const char* arguments :
+         {"--help", "categories --help", "categories export --help", "categories import --help",
+          "classify --help", "results --help"}) {
         const CRun run = Ombrascope(registry, arguments);
         EXPECT_EQ(run.status, 0) << arguments;
         EXPECT_NE(run.out.find("Usage"), std::string::npos) << arguments;

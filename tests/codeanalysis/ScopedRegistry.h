@@ -47,6 +47,8 @@ public:
     CScopedRegistry& operator=(const CScopedRegistry&) = delete;
 
     std::string File() const { return (m_folder / "registry.reg").string(); }
+    /// The temporary folder, for the test's other files.
+    std::string Folder() const { return m_folder.string(); }
 
     /// Writes the settings file: the header line followed by `body`.
     void Write(const std::string& body) const {

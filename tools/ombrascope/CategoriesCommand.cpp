@@ -1,5 +1,9 @@
-// "ombrascope categories": the issue categories in order, with every field and their messages.
+// "ombrascope categories": the issue categories in order, with every field and their messages;
+// the export of the list as XML and the import of such a list into the settings.
 #include "Command.h"
+
+#include "platform/Encoding.h"
+#include "platform/FileSystem.h"
 
 #include <algorithm>
 #include <vector>
@@ -10,6 +14,14 @@ namespace {
 
 using Quillmoren::Libraries::CodeAnalysis::CIssueCategory;
 using Quillmoren::Libraries::CodeAnalysis::CIssueCategoryManager;
+namespace Platform = Quillmoren::Libraries::Platform;
+namespace Utils = Quillmoren::Libraries::Utils;
+
+/// "ombrascope: <what>: <error text>" on standard error.
+void ReportFailure(const std::wstring& what, Utils::HRESULT result) {
+    Platform::WriteStandardError(
+        Platform::EncodeAnsi(L"ombrascope: " + what + L": " + DescribeResult(result) + L"\n"));
+}
 
 std::wstring NumberList(const std::vector<std::int32_t>& numbers) {
     std::wstring text;
@@ -51,11 +63,26 @@ public:
               "(stored/effective, as #RRGGBB; 'default' when the category has none of its own), "
               "XML element, fatal flag and the message numbers assigned to each.")) {
         m_app->add_flag("--json", m_json, "Print a JSON array of objects with every field");
+        m_app->require_subcommand(0, 1);
+
+        m_export = m_app->add_subcommand(
+            "export", "Write the categories and their message assignments to an XML file");
+        m_export->add_option("FILE", m_file, "The XML file to write")->required();
+        m_import = m_app->add_subcommand(
+            "import", "Replace the categories and assignments by those of an XML file (as "
+                      "written by 'categories export') and save them to the settings");
+        m_import->add_option("FILE", m_file, "The XML file to read")->required();
     }
 
     int Run() override {
         CIssueCategoryManager manager;
         LoadCategories(manager);
+        if (m_export->parsed()) {
+            return Export(manager);
+        }
+        if (m_import->parsed()) {
+            return Import(manager);
+        }
         std::vector<CIssueCategory> categories;
         manager.GetCategories(categories);
         bool written = false;
@@ -78,6 +105,41 @@ public:
     }
 
 private:
+    int Export(const CIssueCategoryManager& manager) const {
+        const std::wstring path = Platform::DecodeAnsi(m_file);
+        if (const Utils::HRESULT result = manager.ExportToXml(path); Utils::Failed(result)) {
+            ReportFailure(L"cannot write " + path, result);
+            return kExitOutputFailed;
+        }
+        return 0;
+    }
+
+    int Import(CIssueCategoryManager& manager) const {
+        const std::wstring path = Platform::DecodeAnsi(m_file);
+        const Utils::HRESULT result = manager.ImportFromXml(path);
+        if (result == Utils::S_FALSE) {
+            Platform::WriteStandardError(Platform::EncodeAnsi(
+                L"ombrascope: " + path + L" holds no \"Categories\" element; nothing changed\n"));
+            return kExitInputFailed;
+        }
+        if (result == Utils::E_FAIL) {
+            Platform::WriteStandardError(Platform::EncodeAnsi(
+                L"ombrascope: the categories of " + path +
+                L" could not be saved to the settings; nothing changed there\n"));
+            return kExitOutputFailed;
+        }
+        if (Utils::Failed(result)) {
+            ReportFailure(L"cannot read " + path, result);
+            return kExitInputFailed;
+        }
+        return WriteText(L"imported " + std::to_wstring(manager.GetCategoryCount()) +
+                         L" categories and " +
+                         std::to_wstring(manager.GetMessageAssignmentCount()) +
+                         L" message assignments\n")
+                   ? 0
+                   : kExitOutputFailed;
+    }
+
     static std::vector<std::int32_t> Messages(const CIssueCategoryManager& manager,
                                               const CIssueCategory& category) {
         std::vector<std::int32_t> numbers;
@@ -132,6 +194,9 @@ private:
     }
 
     bool m_json = false;
+    std::string m_file;
+    CLI::App* m_export = nullptr;
+    CLI::App* m_import = nullptr;
 };
 
 } // namespace

@@ -15,6 +15,8 @@ namespace Ombrascope {
 constexpr int kExitUsage = 2;
 /// The process exit status when the output cannot be written.
 constexpr int kExitOutputFailed = 1;
+/// The process exit status when an input file cannot be read or holds nothing usable.
+constexpr int kExitInputFailed = 3;
 
 /// One subcommand. Its maker registers it, with its options, on the application; `main` runs
 /// the one that the command line chose, after parsing.
@@ -46,6 +48,9 @@ bool WriteText(const std::wstring& text);
 /// Writes JSON (always UTF-8) to standard output, indented, with a final line feed.
 bool WriteJson(const nlohmann::json& value);
 std::string Utf8(const std::wstring& text);
+
+/// A sentence for a library status: the system's error text for a system error, else its name.
+std::wstring DescribeResult(Quillmoren::Libraries::Utils::HRESULT result);
 
 /// "#RRGGBB" for a colour, "default" for the marker that stands for none of its own.
 std::wstring ColourText(Quillmoren::Libraries::CodeAnalysis::Colour colour);

@@ -4,6 +4,7 @@
 #include "platform/Encoding.h"
 #include "platform/FileSystem.h"
 #include "platform/SettingsStore.h"
+#include "utils/XmlServices.h"
 
 #include <cstdio>
 
@@ -11,6 +12,7 @@ namespace Ombrascope {
 
 namespace Platform = Quillmoren::Libraries::Platform;
 namespace CodeAnalysis = Quillmoren::Libraries::CodeAnalysis;
+namespace Utils = Quillmoren::Libraries::Utils;
 
 void LoadCategories(CodeAnalysis::CIssueCategoryManager& manager) {
     const Platform::CSettingsFile file(Platform::SettingsFilePath());
@@ -35,6 +37,28 @@ bool WriteJson(const nlohmann::json& value) {
 
 std::string Utf8(const std::wstring& text) {
     return Platform::EncodeUtf8(text);
+}
+
+std::wstring DescribeResult(Utils::HRESULT result) {
+    switch (result) {
+    case Utils::E_XML_NOT_WELL_FORMED:
+        return L"not a well-formed XML document";
+    case Utils::E_OUTOFMEMORY:
+        return L"out of memory";
+    case Utils::E_INVALIDARG:
+        return L"invalid argument";
+    case Utils::E_FAIL:
+        return L"failed";
+    default:
+        break;
+    }
+    const auto bits = static_cast<std::uint32_t>(result);
+    if ((bits & 0xFFFF0000u) == 0x80070000u) {
+        return Platform::ErrorText(static_cast<int>(bits & 0xFFFFu));
+    }
+    wchar_t text[32];
+    std::swprintf(text, std::size(text), L"error 0x%08X", bits);
+    return text;
 }
 
 std::wstring ColourText(CodeAnalysis::Colour colour) {

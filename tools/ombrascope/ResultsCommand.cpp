@@ -4,16 +4,16 @@
 
 #include "codeanalysis/AnalysisResultsReader.h"
 #include "platform/Encoding.h"
+#include "platform/FileSystem.h"
 #include "utils/TextHelpers.h"
 #include "wrapper/Wrapper.h"
-
-#include <iostream>
 
 namespace Ombrascope {
 
 namespace {
 
 using namespace Quillmoren::Libraries::CodeAnalysis;
+namespace Platform = Quillmoren::Libraries::Platform;
 namespace Utils = Quillmoren::Libraries::Utils;
 
 /// Reads one results file through the results front.
@@ -22,45 +22,74 @@ public:
     explicit CResultsCommand(CLI::App& app)
         : CCommand(app.add_subcommand(
               "results",
-              "Read a PC-lint results file (text or XML; '-' for standard input) with the "
-              "categories lintwrap uses, and print each issue, the statistics and the warning "
-              "and error counts lintwrap would derive.")) {
+              "Read a PC-lint results file (text or XML; '-' for standard input) or an FxCop "
+              "report with the categories lintwrap uses, and print each issue, the statistics "
+              "and the warning and error counts lintwrap would derive. Exit status 3 when the "
+              "file cannot be read, or not to its end.")) {
         m_app->add_option("FILE", m_file, "The results file, or - for standard input")->required();
         m_app->add_flag("--keep-duplicates", m_keepDuplicates,
                         "Keep repeated messages (lintwrap drops them)");
         m_app->add_flag("--json", m_json, "Print one JSON object");
+        m_app->add_flag("--fxcop", m_fxCop, "Read an FxCop report instead (a file, not -)");
+        m_app->add_option("--xml", m_xmlOut,
+                          "Also write the issues read as a PC-lint XML document to this file");
     }
 
     int Run() override {
+        if (m_fxCop && m_file == "-") {
+            Platform::WriteStandardError("ombrascope: an FxCop report is read from a file, not "
+                                         "from standard input\n");
+            return kExitUsage;
+        }
         CIssueCategoryManager manager;
         LoadCategories(manager);
-        CAnalysisResultsReader reader(&manager, ToolKind::PcLint);
-        const std::wstring path = Quillmoren::Libraries::Platform::DecodeAnsi(m_file);
+        CAnalysisResultsReader reader(&manager, m_fxCop ? ToolKind::FxCop : ToolKind::PcLint);
+        const std::wstring path = Platform::DecodeAnsi(m_file);
         const bool checkDuplicates = !m_keepDuplicates;
         if (m_file == "-") {
             std::wstring text;
             if (Utils::Failed(Utils::ReadTextFile(L"/dev/stdin", text))) {
-                std::cerr << "ombrascope: cannot read standard input\n";
-                return kExitUsage;
+                Platform::WriteStandardError("ombrascope: cannot read standard input\n");
+                return kExitInputFailed;
             }
             reader.Read(std::move(text), checkDuplicates);
-        } else if (!reader.ReadFile(path, checkDuplicates) && reader.GetIssueCount() == 0 &&
-                   reader.IsTextEmpty()) {
+        } else if (!reader.ReadFile(path, checkDuplicates)) {
             std::wstring probe;
-            if (Utils::Failed(Utils::ReadTextFile(path, probe))) {
-                std::cerr << "ombrascope: cannot read " << m_file << "\n";
-                return kExitUsage;
+            if (const Utils::HRESULT read = Utils::ReadTextFile(path, probe); Utils::Failed(read)) {
+                Platform::WriteStandardError(Platform::EncodeAnsi(
+                    L"ombrascope: cannot read " + path + L": " + DescribeResult(read) + L"\n"));
+                return kExitInputFailed;
+            }
+            // An empty file simply holds no results. Anything else that a reader refused is a
+            // document that broke off: its reader keeps what it read before the fault.
+            if (!probe.empty()) {
+                m_incomplete = true;
+                Platform::WriteStandardError(Platform::EncodeAnsi(
+                    L"ombrascope: warning: " + path +
+                    L" could not be read to its end; the issues before the fault are shown\n"));
+            }
+        }
+        if (!m_xmlOut.empty()) {
+            const std::wstring out = Platform::DecodeAnsi(m_xmlOut);
+            if (const Utils::HRESULT saved = reader.SaveXml(out); Utils::Failed(saved)) {
+                Platform::WriteStandardError(Platform::EncodeAnsi(
+                    L"ombrascope: cannot write " + out + L": " + DescribeResult(saved) + L"\n"));
+                return kExitOutputFailed;
             }
         }
 
+        // The XML readers leave the summary to their caller; summarising again changes nothing.
+        reader.Summarize();
         CIssueArray issues;
         issues.SetOwnsElements(true);
         reader.GetIssues(issues);
         const CIssueStatistics statistics = reader.GetStatistics();
         const CMessageTally most = reader.GetMostFrequentMessage();
         const auto [warnings, errors] = CountCategoriesWithIssues(manager, statistics);
-        return m_json ? PrintJson(manager, issues, statistics, most, reader, warnings, errors)
-                      : PrintText(manager, issues, statistics, most, reader, warnings, errors);
+        const int status =
+            m_json ? PrintJson(manager, issues, statistics, most, reader, warnings, errors)
+                   : PrintText(manager, issues, statistics, most, reader, warnings, errors);
+        return status == 0 && m_incomplete ? kExitInputFailed : status;
     }
 
 private:
@@ -133,6 +162,9 @@ private:
     std::string m_file;
     bool m_keepDuplicates = false;
     bool m_json = false;
+    bool m_fxCop = false;
+    std::string m_xmlOut;
+    bool m_incomplete = false;
 };
 
 } // namespace

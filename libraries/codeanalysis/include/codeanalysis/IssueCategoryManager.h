@@ -53,6 +53,8 @@ public:
     /// does not parse is never written) or no path was given.
     void LoadFromRegistry();
     bool SaveToRegistry();
+    /// The settings path given to `Load`; empty before a load or when none was given.
+    const std::wstring& GetRegistryPath() const;
     /// Enters the category icons in the icon table; icons already there are left as they are.
     void RegisterIcons();
     /// Deletes every category and assignment; the icons, the database, the path and the flag stay.
@@ -138,7 +140,8 @@ public:
     /// Replaces the categories and assignments by those of the file and saves them when a
     /// settings path was loaded. The load's error for a file that cannot be read or is not well
     /// formed, S_FALSE for a document without a "Categories" element; the manager is then
-    /// unchanged.
+    /// unchanged. E_FAIL when the list was imported but a settings path was loaded and the
+    /// settings could not be written.
     Utils::HRESULT ImportFromXml(const std::wstring& path);
 
     /// Appends to `messages` the records of the messages that belong to a held category: those
