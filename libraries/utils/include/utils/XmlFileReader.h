@@ -38,6 +38,8 @@ public:
     std::wstring GetPath() const { return m_path; }
 
 protected:
+    /// The element path without a copy, valid until the next element event.
+    const std::wstring& Path() const { return m_path; }
     void ClearPath() { m_path.clear(); }
 
 private:
@@ -63,8 +65,8 @@ private:
 };
 
 /// The part of `path` after its n-th "/" from the end: the last n element names; empty when the
-/// path has fewer than n names.
-inline std::wstring GetPathTail(std::wstring_view path, int n) {
+/// path has fewer than n names. A view into `path`.
+constexpr std::wstring_view PathTailView(std::wstring_view path, int n) {
     std::size_t at = path.size();
     for (int k = 0; k < n; ++k) {
         if (at == 0)
@@ -73,16 +75,29 @@ inline std::wstring GetPathTail(std::wstring_view path, int n) {
         if (at == std::wstring_view::npos)
             return {};
     }
-    return std::wstring(path.substr(at + 1));
+    return path.substr(at + 1);
+}
+
+/// `PathTailView` with its last name cut off, leaving the "/" before it ("a/b/" of "a/b/c");
+/// empty when the tail is empty or a single name.
+constexpr std::wstring_view PathTailStemView(std::wstring_view path, int n) {
+    const std::wstring_view tail = PathTailView(path, n);
+    const std::size_t slash = tail.rfind(L'/');
+    if (tail.empty() || slash == std::wstring_view::npos)
+        return {};
+    return tail.substr(0, slash + 1);
+}
+
+/// The part of `path` after its n-th "/" from the end: the last n element names; empty when the
+/// path has fewer than n names.
+inline std::wstring GetPathTail(std::wstring_view path, int n) {
+    return std::wstring(PathTailView(path, n));
 }
 
 /// `GetPathTail` with its last name replaced by "*" (message/file becomes message/*).
 inline std::wstring GetPathTailPattern(std::wstring_view path, int n) {
-    std::wstring tail = GetPathTail(path, n);
-    const std::size_t slash = tail.rfind(L'/');
-    if (tail.empty() || slash == std::wstring::npos)
-        return {};
-    return tail.substr(0, slash + 1) + L"*";
+    const std::wstring_view stem = PathTailStemView(path, n);
+    return stem.empty() ? std::wstring() : std::wstring(stem) + L"*";
 }
 
 /// Reads a document through the event parser and routes every event to a handler of `T`, a
@@ -148,24 +163,45 @@ public:
     virtual void RegisterHandlers() = 0;
 
     /// The general matcher: tries the nine keys of the event, each found one runs its handler.
+    /// The keys are built one after the other in one buffer, so that an event costs no
+    /// allocation once the buffer has grown to the longest key.
     virtual void DispatchEvent(wchar_t kind) {
         if (!HasHandlers())
             return;
-        const std::wstring path = GetPath();
-        const std::wstring k(1, kind);
+        const std::wstring_view path = Path();
         const std::size_t last = path.rfind(L'/');
-        const std::wstring leaf = last == std::wstring::npos ? path : path.substr(last + 1);
-        InvokeHandler(k + L",*,*");
-        InvokeHandler(k + L"," + path);
-        const std::wstring parent = k + L",*," + path;
-        if (parent.find(L'/') != std::wstring::npos)
-            InvokeHandler(parent.substr(0, parent.rfind(L'/')) + L"/*");
-        InvokeHandler(k + L",*,//" + leaf);
-        InvokeHandler(k + L",-1," + leaf);
-        InvokeHandler(k + L",-2," + GetPathTail(path, 2));
-        InvokeHandler(k + L",-2*," + GetPathTailPattern(path, 2));
-        InvokeHandler(k + L",-3," + GetPathTail(path, 3));
-        InvokeHandler(k + L",-3*," + GetPathTailPattern(path, 3));
+        const std::wstring_view leaf =
+            last == std::wstring_view::npos ? path : path.substr(last + 1);
+        using namespace std::string_view_literals;
+        auto tryKey = [&](std::wstring_view selector, std::wstring_view pattern,
+                          std::wstring_view suffix) {
+            m_key.assign(1, kind).append(selector).append(pattern).append(suffix);
+            InvokeHandler(m_key);
+        };
+        // A form that no registered key has cannot match: its key is not even built.
+        auto wanted = [&](int form) { return (m_forms & (1u << form)) != 0; };
+        if (wanted(0))
+            tryKey(L",*,*"sv, {}, {});
+        if (wanted(1))
+            tryKey(L","sv, path, {});
+        if (wanted(2) && last != std::wstring_view::npos) // no parent outside the document
+            tryKey(L",*,"sv, path.substr(0, last), L"/*"sv);
+        if (wanted(3))
+            tryKey(L",*,//"sv, leaf, {});
+        if (wanted(4))
+            tryKey(L",-1,"sv, leaf, {});
+        if (wanted(5))
+            tryKey(L",-2,"sv, PathTailView(path, 2), {});
+        if (wanted(6)) {
+            const std::wstring_view stem = PathTailStemView(path, 2);
+            tryKey(L",-2*,"sv, stem, stem.empty() ? L""sv : L"*"sv);
+        }
+        if (wanted(7))
+            tryKey(L",-3,"sv, PathTailView(path, 3), {});
+        if (wanted(8)) {
+            const std::wstring_view stem = PathTailStemView(path, 3);
+            tryKey(L",-3*,"sv, stem, stem.empty() ? L""sv : L"*"sv);
+        }
     }
 
     virtual std::wstring GetElementText() const { return m_text; }
@@ -206,14 +242,49 @@ public:
 
 protected:
     /// Registers (or replaces) the handler of a key.
-    void RegisterHandler(const std::wstring& key, Handler handler) { m_handlers[key] = handler; }
+    void RegisterHandler(const std::wstring& key, Handler handler) {
+        m_handlers[key] = handler;
+        m_forms |= KeyForms(key);
+    }
     const std::map<std::wstring, Handler>& Handlers() const { return m_handlers; }
 
 private:
+    /// The bit of the matcher's key form (in the order the matcher tries them) that `key` has;
+    /// every bit for a key of no such form, so that it is looked up whatever it is.
+    static unsigned KeyForms(std::wstring_view key) {
+        if (key.size() < 2 || key[1] != L',')
+            return ~0u;
+        const std::wstring_view rest = key.substr(2);
+        auto startsWith = [&](std::wstring_view prefix) {
+            return rest.substr(0, prefix.size()) == prefix;
+        };
+        if (rest == L"*,*")
+            return 1u << 0;
+        if (startsWith(L"/"))
+            return 1u << 1;
+        if (startsWith(L"*,//"))
+            return 1u << 3;
+        if (startsWith(L"*,"))
+            return 1u << 2;
+        if (startsWith(L"-1,"))
+            return 1u << 4;
+        if (startsWith(L"-2,"))
+            return 1u << 5;
+        if (startsWith(L"-2*,"))
+            return 1u << 6;
+        if (startsWith(L"-3,"))
+            return 1u << 7;
+        if (startsWith(L"-3*,"))
+            return 1u << 8;
+        return ~0u;
+    }
+
     const ISAXAttributes* m_attributes = nullptr;
     std::wstring m_text;
     T* m_owner;
     std::map<std::wstring, Handler> m_handlers;
+    std::wstring m_key;   // the key being tried, kept to reuse its storage
+    unsigned m_forms = 0; // the key forms of the registered keys, one bit each
 };
 
 } // namespace Quillmoren::Libraries::Utils
