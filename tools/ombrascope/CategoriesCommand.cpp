@@ -2,6 +2,7 @@
 // the export of the list as XML and the import of such a list into the settings.
 #include "Command.h"
 
+#include "codeanalysis/MessageDatabase.h"
 #include "platform/Encoding.h"
 #include "platform/FileSystem.h"
 
@@ -72,9 +73,20 @@ public:
             "import", "Replace the categories and assignments by those of an XML file (as "
                       "written by 'categories export') and save them to the settings");
         m_import->add_option("FILE", m_file, "The XML file to read")->required();
+        m_messages = m_app->add_subcommand(
+            "messages", "List the messages of the category at INDEX: those assigned to it and, "
+                        "for a built-in category, the unassigned ones of its level's sections "
+                        "in the message database DB");
+        m_messages->add_option("DB", m_file, "The message database")->required();
+        m_messages->add_option("INDEX", m_index, "The category's index (see 'categories')")
+            ->required();
+        m_messages->add_flag("--json", m_json, "Print a JSON array");
     }
 
     int Run() override {
+        if (m_messages->parsed()) {
+            return ListMessages();
+        }
         CIssueCategoryManager manager;
         LoadCategories(manager);
         if (m_export->parsed()) {
@@ -105,6 +117,50 @@ public:
     }
 
 private:
+    int ListMessages() const {
+        const std::wstring path = Platform::DecodeAnsi(m_file);
+        if (!Platform::PathExists(path)) {
+            Platform::WriteStandardError(Platform::EncodeAnsi(
+                L"ombrascope: cannot open " + path + L": " + Platform::ErrorText(ENOENT) + L"\n"));
+            return kExitInputFailed;
+        }
+        Quillmoren::Libraries::CodeAnalysis::CMessageDatabase database;
+        database.SetDatabasePath(path);
+        CIssueCategoryManager manager;
+        LoadCategories(manager, &database);
+        std::vector<CIssueCategory*> held;
+        manager.GetCategoryPointers(held);
+        if (m_index < 0 || static_cast<std::size_t>(m_index) >= held.size()) {
+            Platform::WriteStandardError("ombrascope: no category has index " +
+                                         std::to_string(m_index) + " (there are " +
+                                         std::to_string(held.size()) + ")\n");
+            return kExitUsage;
+        }
+        std::vector<Quillmoren::Libraries::CodeAnalysis::CMessageRecord> messages;
+        manager.GetMessagesForCategory(held[static_cast<std::size_t>(m_index)], messages);
+        if (!database.GetLastError().empty()) {
+            Platform::WriteStandardError(
+                Platform::EncodeAnsi(L"ombrascope: " + database.GetLastError() + L"\n"));
+            return kExitInputFailed;
+        }
+        if (m_json) {
+            nlohmann::json list = nlohmann::json::array();
+            for (const auto& record : messages) {
+                list.push_back({{"number", record.Number},
+                                {"title", Utf8(record.Title)},
+                                {"sectionId", Utf8(record.SectionId)}});
+            }
+            return WriteJson(list) ? 0 : kExitOutputFailed;
+        }
+        std::vector<std::vector<std::wstring>> rows;
+        for (const auto& record : messages) {
+            rows.push_back({std::to_wstring(record.Number),
+                            record.SectionId.empty() ? L"-" : record.SectionId,
+                            record.Title.empty() ? L"-" : record.Title});
+        }
+        return WriteText(Columns(rows)) ? 0 : kExitOutputFailed;
+    }
+
     int Export(const CIssueCategoryManager& manager) const {
         const std::wstring path = Platform::DecodeAnsi(m_file);
         if (const Utils::HRESULT result = manager.ExportToXml(path); Utils::Failed(result)) {
@@ -197,6 +253,8 @@ private:
     std::string m_file;
     CLI::App* m_export = nullptr;
     CLI::App* m_import = nullptr;
+    CLI::App* m_messages = nullptr;
+    std::int32_t m_index = -1;
 };
 
 } // namespace

@@ -38,10 +38,13 @@ protected:
 std::unique_ptr<CCommand> MakeCategoriesCommand(CLI::App& app);
 std::unique_ptr<CCommand> MakeClassifyCommand(CLI::App& app);
 std::unique_ptr<CCommand> MakeResultsCommand(CLI::App& app);
+std::unique_ptr<CCommand> MakeMessagesCommand(CLI::App& app);
 
 /// Loads the categories exactly as lintwrap does. A settings file that cannot be read or parsed
 /// is reported on standard error, since lintwrap silently falls back to the built-in categories.
-void LoadCategories(Quillmoren::Libraries::CodeAnalysis::CIssueCategoryManager& manager);
+/// `database` (not owned, may be null) is the message database the manager answers from.
+void LoadCategories(Quillmoren::Libraries::CodeAnalysis::CIssueCategoryManager& manager,
+                    Quillmoren::Libraries::CodeAnalysis::CMessageDatabase* database = nullptr);
 
 /// Writes text to standard output in the locale's character set; false when that fails.
 bool WriteText(const std::wstring& text);

@@ -14,7 +14,8 @@ namespace Platform = Quillmoren::Libraries::Platform;
 namespace CodeAnalysis = Quillmoren::Libraries::CodeAnalysis;
 namespace Utils = Quillmoren::Libraries::Utils;
 
-void LoadCategories(CodeAnalysis::CIssueCategoryManager& manager) {
+void LoadCategories(CodeAnalysis::CIssueCategoryManager& manager,
+                    CodeAnalysis::CMessageDatabase* database) {
     const Platform::CSettingsFile file(Platform::SettingsFilePath());
     Platform::CSettingsStore settings;
     std::wstring error;
@@ -22,7 +23,7 @@ void LoadCategories(CodeAnalysis::CIssueCategoryManager& manager) {
         Platform::WriteStandardError(Platform::EncodeAnsi(L"ombrascope: warning: " + error +
                                                           L"; the built-in categories apply\n"));
     }
-    manager.Load(nullptr, CodeAnalysis::kCategoriesRegistryPath, true);
+    manager.Load(database, CodeAnalysis::kCategoriesRegistryPath, true);
 }
 
 bool WriteText(const std::wstring& text) {

@@ -9,8 +9,8 @@ int main(int argc, char** argv) {
     Quillmoren::Libraries::Platform::InitialiseLocale();
 
     CLI::App app{"Shows what lintwrap's libraries make of the user's settings and of results: "
-                 "the issue categories, the classification of message numbers and the issues "
-                 "of a results file. Settings ($QUILLMOREN_REGISTRY, else "
+                 "the issue categories, the classification of message numbers, the issues "
+                 "of a results file and the message database. Settings ($QUILLMOREN_REGISTRY, else "
                  "$XDG_CONFIG_HOME/quillmoren/registry.reg, else "
                  "~/.config/quillmoren/registry.reg).",
                  "ombrascope"};
@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     commands.push_back(Ombrascope::MakeCategoriesCommand(app));
     commands.push_back(Ombrascope::MakeClassifyCommand(app));
     commands.push_back(Ombrascope::MakeResultsCommand(app));
+    commands.push_back(Ombrascope::MakeMessagesCommand(app));
 
     try {
         app.parse(argc, argv);
