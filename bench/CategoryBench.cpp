@@ -1,6 +1,8 @@
 // Benchmarks of the category manager: loading 20 categories with 5,000 assigned message numbers
 // from a real settings file, and classifying a million message numbers.
 #include "codeanalysis/IssueCategoryManager.h"
+#include "platform/FileSystem.h"
+#include "platform/SettingsStore.h"
 
 #include <benchmark/benchmark.h>
 
@@ -65,6 +67,19 @@ void BM_Load(benchmark::State& state) {
     state.counters["assignments"] = manager.GetMessageAssignmentCount();
 }
 BENCHMARK(BM_Load)->Unit(benchmark::kMillisecond);
+
+// The baseline of the load: reading the same settings file's bytes, no parsing.
+void BM_ReadSettingsFileBaseline(benchmark::State& state) {
+    Settings();
+    const std::wstring path = Quillmoren::Libraries::Platform::SettingsFilePath();
+    for (auto _ : state) {
+        std::string bytes;
+        int errorNumber = 0;
+        Quillmoren::Libraries::Platform::ReadWholeFile(path, bytes, errorNumber);
+        benchmark::DoNotOptimize(bytes.data());
+    }
+}
+BENCHMARK(BM_ReadSettingsFileBaseline)->Unit(benchmark::kMillisecond);
 
 void BM_GetCategoryForMessage(benchmark::State& state) {
     Settings();
