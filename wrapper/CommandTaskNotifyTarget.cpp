@@ -10,11 +10,13 @@ void CPcLintCommandTaskNotifyTarget::OnTaskStarted(CThreadTaskBase*) {}
 
 void CPcLintCommandTaskNotifyTarget::OnTaskOutput(CThreadTaskBase* task) {
     const auto* command = dynamic_cast<CThreadTaskCommand*>(task);
-    if (command == nullptr)
+    if (command == nullptr || !m_echoing)
         return;
     // The bytes go out as the tool wrote them: decoding and encoding again could alter bytes
-    // that the locale's character set does not describe.
-    Quillmoren::Libraries::Platform::WriteStandardOutput(command->GetLatestOutputBytes());
+    // that the locale's character set does not describe. A stream that has failed once (its
+    // reader gone) would fail again for every block; the run goes on without the echo.
+    m_echoing = Quillmoren::Libraries::Platform::WriteStandardOutput(
+        command->GetLatestOutputBytes(), command->GetStopEvent());
 }
 
 void CPcLintCommandTaskNotifyTarget::OnTaskCompleted(CThreadTaskBase*) {}

@@ -4,6 +4,7 @@
 
 #include "platform/CommandLine.h"
 #include "platform/Encoding.h"
+#include "platform/Event.h"
 #include "platform/FileSystem.h"
 #include "threadpool/ThreadTaskCommand.h"
 
@@ -24,7 +25,8 @@ const wchar_t kUsage[] =
     L"\n"
     L"Runs the lint tool TOOL with the arguments as they are, echoes everything it writes, and\n"
     L"exits with 0 for a clean run, 255 when only warnings were found, 1 for errors or a failed\n"
-    L"tool, and 2 when the tool cannot be run.\n";
+    L"tool, and 2 when the tool cannot be run. Stopped by SIGINT, SIGTERM or SIGHUP, it ends the\n"
+    L"tool with everything the tool started and exits with 128 + the signal's number.\n";
 
 /// The tool's command line: the wrapper's, less its own path at the start.
 std::wstring DeriveToolCommandLine(const std::wstring& commandLine,
@@ -45,7 +47,8 @@ bool FileExists(const std::wstring& path) {
     return Platform::PathExists(path);
 }
 
-int WrapperMain(const std::vector<std::wstring>& arguments) {
+int WrapperMain(const std::vector<std::wstring>& arguments,
+                const Platform::CManualResetEvent* stopEvent) {
     const std::wstring programName = arguments.empty() ? std::wstring() : arguments[0];
     const std::wstring tool = arguments.size() > 1 ? arguments[1] : std::wstring();
     bool refused = false;
@@ -65,17 +68,22 @@ int WrapperMain(const std::vector<std::wstring>& arguments) {
     }
     if (refused)
         return kExitUnusable;
-    return RunCommand(Platform::BuildCommandLine(arguments), programName);
+    return RunCommand(Platform::BuildCommandLine(arguments), programName, stopEvent);
 }
 
-int RunCommand(const std::wstring& commandLine, const std::wstring& programName) {
+int RunCommand(const std::wstring& commandLine, const std::wstring& programName,
+               const Platform::CManualResetEvent* stopEvent) {
     const std::wstring toolCommandLine = DeriveToolCommandLine(commandLine, programName);
     CPcLintCommandTaskNotifyTarget target;
     CThreadTaskCommand task(&target, toolCommandLine, Platform::CurrentDirectory(), L"");
     task.SetDeleteWhenCompleted(false);
+    task.SetStopEvent(stopEvent);
     task.NotifyStarted();
     task.Run();
     task.NotifyCompleted();
+    // A stopped build wants the wrapper gone, not a verdict: the task has ended the tool.
+    if (task.IsStopRequested() || (stopEvent != nullptr && stopEvent->IsSet()))
+        return kExitErrors;
 
     const std::int32_t exitCode = task.GetExitCode();
     if (exitCode == -1 && !task.GetErrorText().empty()) {
@@ -94,6 +102,10 @@ int RunCommand(const std::wstring& commandLine, const std::wstring& programName)
     if (errors > 0 || exitCode > 255 || exitCode < 0)
         return kExitErrors;
     return warnings > 0 ? kExitWarnings : kExitClean;
+}
+
+int StoppedProcessStatus(int signalNumber) {
+    return 128 + signalNumber;
 }
 
 int ToProcessStatus(int exitValue) {

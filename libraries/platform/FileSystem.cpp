@@ -2,8 +2,11 @@
 #include "platform/FileSystem.h"
 
 #include "platform/Encoding.h"
+#include "platform/Event.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -38,6 +41,29 @@ bool WriteAll(int fd, std::string_view bytes) {
                 poll(&wait, 1, -1);
                 continue;
             }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+/// As `WriteAll`, but gives up as soon as `stop` is set. The wait for room includes the event,
+/// and each write is of at most PIPE_BUF bytes, which a pipe that reports room takes without
+/// blocking: a reader that has stopped reading cannot hold a stop.
+bool WriteAllUnlessStopped(int fd, std::string_view bytes, const CManualResetEvent& stop) {
+    while (!bytes.empty()) {
+        pollfd wait[2] = {{fd, POLLOUT, 0}, {stop.PollHandle(), POLLIN, 0}};
+        const int r = poll(wait, 2, -1);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r < 0 || wait[1].revents != 0 || (wait[0].revents & POLLNVAL) != 0)
+            return false;
+        // A reader that has gone shows as an error here; the write then says which.
+        const ssize_t n = write(fd, bytes.data(), std::min<std::size_t>(bytes.size(), PIPE_BUF));
+        if (n < 0) {
+            if (errno == EINTR || errno == EAGAIN)
+                continue;
             return false;
         }
         bytes.remove_prefix(static_cast<std::size_t>(n));
@@ -261,6 +287,12 @@ bool COutputFile::Close() {
 
 bool WriteStandardOutput(std::string_view bytes) {
     return WriteAll(STDOUT_FILENO, bytes);
+}
+
+bool WriteStandardOutput(std::string_view bytes, const CManualResetEvent* stop) {
+    if (stop == nullptr || !stop->IsValid())
+        return WriteAll(STDOUT_FILENO, bytes);
+    return WriteAllUnlessStopped(STDOUT_FILENO, bytes, *stop);
 }
 
 bool WriteStandardError(std::string_view bytes) {

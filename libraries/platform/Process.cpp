@@ -6,7 +6,9 @@
 #include "platform/Encoding.h"
 #include "platform/Event.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -118,7 +120,10 @@ bool CChildProcess::Start(const std::wstring& commandLine, const std::wstring& w
     sigemptyset(&none);
     posix_spawnattr_setsigdefault(&attributes, &all);
     posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
+    // The child leads a new process group, which `Kill` ends as a whole.
+    posix_spawnattr_setpgroup(&attributes, 0);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
+                                              POSIX_SPAWN_SETPGROUP);
 
     pid_t pid = -1;
     int result;
@@ -236,15 +241,55 @@ long CChildProcess::Read(char* buffer, std::size_t capacity) {
 }
 
 void CChildProcess::Kill() {
-    if (m_pid <= 0 || m_ended)
+    if (m_pid <= 0)
         return;
-    kill(m_pid, SIGKILL);
+    if (m_ended) {
+        // The leader has been reaped; its group lives on while a member does, and the number is
+        // not handed out again while it lives.
+        kill(-m_pid, SIGKILL);
+        return;
+    }
+    // The child stays unreaped (a zombie at worst) until the end, which keeps its process group's
+    // number from being reused while the group is signalled.
+    SignalGroup(SIGTERM);
+    WaitUntilEnded(kKillGraceMs);
+    SignalGroup(SIGKILL);
     int status = 0;
     while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
     }
     m_ended = true;
     m_exitCode = 255;
     CloseFd(m_pidFd);
+}
+
+void CChildProcess::SignalGroup(int signalNumber) {
+    // A child that has moved to a group of its own is still signalled itself.
+    if (kill(-m_pid, signalNumber) != 0)
+        kill(m_pid, signalNumber);
+}
+
+void CChildProcess::WaitUntilEnded(int timeoutMs) {
+    // WNOWAIT leaves the child to be reaped later.
+    const auto ended = [this] {
+        siginfo_t info{};
+        return waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+               info.si_pid != 0;
+    };
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!ended()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        if (left <= 0)
+            return;
+        // A signal or the child's end cuts the wait short; the loop looks again.
+        if (m_pidFd >= 0) {
+            pollfd fd{m_pidFd, POLLIN, 0};
+            poll(&fd, 1, static_cast<int>(left));
+        } else {
+            usleep(static_cast<useconds_t>(std::min<long long>(left, 5) * 1000));
+        }
+    }
 }
 
 } // namespace Quillmoren::Libraries::Platform

@@ -151,7 +151,11 @@ std::int32_t CThreadTaskCommand::Execute(const std::wstring& command,
         exitCode = process.ExitCode();
         if (exitCode < 0)
             AppendFailureReport(exitCode, file);
+        // A stop in the pass that saw the child end still ends what the child left running.
+        if (IsStopRequested())
+            process.Kill();
     } else {
+        // The child and its whole process group: nothing the tool started outlives the stop.
         discardTempFile();
         process.Kill();
         exitCode = -1;

@@ -6,6 +6,7 @@
 #include "platform/Encoding.h"
 #include "platform/Process.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -73,28 +74,71 @@ struct CRunResult {
     bool started = false;
 };
 
+/// A program started by a test that runs while the test goes on: several can run at once, and
+/// the test can signal one by its process id. `Pump` collects what it writes (standard output
+/// and error together); a program that is still running when the object goes is killed.
+class CRunningProgram {
+public:
+    /// Starts `arguments` in `folder` (empty: the current one); false when it cannot start.
+    bool Start(const std::vector<std::wstring>& arguments, const std::wstring& folder = L"") {
+        namespace Platform = Quillmoren::Libraries::Platform;
+        int error = 0;
+        int stage = 0;
+        return m_child.CreatePipe(error, stage) &&
+               m_child.Start(Platform::BuildCommandLine(arguments), folder, error);
+    }
+
+    /// Takes what the program has written so far; true once it has ended and all its output
+    /// has been taken.
+    bool Pump() {
+        char buffer[65536];
+        long n;
+        while ((n = m_child.Read(buffer, sizeof buffer)) > 0)
+            m_output.append(buffer, static_cast<std::size_t>(n));
+        return m_child.PipeEnded() && m_child.TryReap();
+    }
+
+    /// Pumps until `done` holds, waiting for output or the end in between, for at most
+    /// `timeout`; false when the time ran out.
+    template <typename Done> bool PumpUntil(Done done, std::chrono::milliseconds timeout) {
+        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        while (true) {
+            const bool ended = Pump();
+            if (done())
+                return true;
+            if (ended || std::chrono::steady_clock::now() >= deadline)
+                return false;
+            m_child.Wait(10, nullptr);
+        }
+    }
+
+    /// Pumps until the program has ended, for at most `timeout`; false when it is still running.
+    bool Finish(std::chrono::milliseconds timeout = std::chrono::seconds(60)) {
+        return PumpUntil([this] { return m_child.HasEnded() && m_child.PipeEnded(); }, timeout);
+    }
+
+    const std::string& Output() const { return m_output; }
+    /// The exit status once ended (0x80000000 + N for a program killed by signal N).
+    std::int32_t Status() const { return m_child.ExitCode(); }
+    int ProcessId() const { return m_child.ProcessId(); }
+    Quillmoren::Libraries::Platform::CChildProcess& Child() { return m_child; }
+
+private:
+    Quillmoren::Libraries::Platform::CChildProcess m_child;
+    std::string m_output;
+};
+
 /// Runs `arguments` in `folder` (empty: the current one) to its end.
 inline CRunResult RunProgram(const std::vector<std::wstring>& arguments,
                              const std::wstring& folder = L"") {
-    namespace Platform = Quillmoren::Libraries::Platform;
     CRunResult result;
-    Platform::CChildProcess child;
-    int error = 0;
-    int stage = 0;
-    if (!child.CreatePipe(error, stage) ||
-        !child.Start(Platform::BuildCommandLine(arguments), folder, error))
+    CRunningProgram program;
+    if (!program.Start(arguments, folder))
         return result;
     result.started = true;
-    char buffer[65536];
-    while (true) {
-        long n;
-        while ((n = child.Read(buffer, sizeof buffer)) > 0)
-            result.output.append(buffer, static_cast<std::size_t>(n));
-        if (child.PipeEnded() && child.TryReap())
-            break;
-        child.Wait(100, nullptr);
-    }
-    result.status = child.ExitCode();
+    program.Finish(std::chrono::hours(24));
+    result.output = program.Output();
+    result.status = program.Status();
     return result;
 }
 

@@ -7,6 +7,8 @@
 
 namespace Quillmoren::Libraries::Platform {
 
+class CManualResetEvent;
+
 /// The text of an `errno` value, as `strerror` gives it ("No such file or directory").
 std::wstring ErrorText(int errorNumber);
 /// The `errno` value of the calling thread.
@@ -73,5 +75,8 @@ private:
 /// false when the stream is closed or fails.
 bool WriteStandardOutput(std::string_view bytes);
 bool WriteStandardError(std::string_view bytes);
+/// As `WriteStandardOutput`, but gives up, with false, once `stop` (may be null) is set, also while
+/// the output is full and its reader does not read: a stop must not wait for a stalled console.
+bool WriteStandardOutput(std::string_view bytes, const CManualResetEvent* stop);
 
 } // namespace Quillmoren::Libraries::Platform

@@ -17,8 +17,10 @@ struct CWaitResult {
 };
 
 /// One child process started from a command line, with one pipe that receives its standard
-/// output and standard error. Passive: its owner asks it to wait, read and reap. A child that
-/// is still running when the object is destroyed is killed and reaped.
+/// output and standard error. Passive: its owner asks it to wait, read and reap. The child leads
+/// a process group of its own, so that whatever it starts can be ended with it (and a terminal's
+/// Ctrl+C reaches the parent alone, which decides). A child that is still running when the
+/// object is destroyed is killed, with its group, and reaped.
 class CChildProcess {
 public:
     CChildProcess() = default;
@@ -53,10 +55,24 @@ public:
     long Read(char* buffer, std::size_t capacity);
     bool PipeEnded() const { return m_pipeEnded; }
 
-    /// Kills the child (SIGKILL) and reaps it.
+    /// How long `Kill` lets the child's group act on SIGTERM before it sends SIGKILL.
+    static constexpr int kKillGraceMs = 300;
+
+    /// Ends the child's whole process group and reaps the child: SIGTERM to the group, up to
+    /// `kKillGraceMs` for the child to end, then SIGKILL to the group, so that no grandchild
+    /// (one that ignores SIGTERM included) outlives it. The exit code is then 255. For a child
+    /// that has already ended, what is left of its group is sent SIGKILL.
     void Kill();
 
+    /// The child's process id (also its process group's), or -1 before it has started.
+    int ProcessId() const { return m_pid; }
+
 private:
+    /// Sends the signal to the child's process group.
+    void SignalGroup(int signalNumber);
+    /// Waits up to `timeoutMs` for the child to end, without reaping it.
+    void WaitUntilEnded(int timeoutMs);
+
     int m_readFd = -1;
     int m_writeFd = -1;
     int m_pidFd = -1;
