@@ -119,6 +119,10 @@ std::int32_t CAnalysisResultsReader::GetShiftedLine(std::int32_t initialLine) co
     return m_impl != nullptr ? m_impl->GetShiftedLine(initialLine) : -1;
 }
 
+CUnreadLines CAnalysisResultsReader::GetUnreadLines() const {
+    return m_impl != nullptr ? m_impl->GetUnreadLines() : CUnreadLines{};
+}
+
 Utils::HRESULT CAnalysisResultsReader::SaveXml(const std::wstring& path) const {
     return m_impl != nullptr ? m_impl->SaveXml(path) : Utils::E_POINTER;
 }

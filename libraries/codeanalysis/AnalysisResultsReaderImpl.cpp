@@ -14,6 +14,19 @@ namespace Quillmoren::Libraries::CodeAnalysis {
 namespace Utils = Quillmoren::Libraries::Utils;
 namespace Platform = Quillmoren::Libraries::Platform;
 
+namespace {
+
+/// Whether a message's type is "supplemental", in any case.
+bool IsSupplemental(std::wstring_view type) {
+    constexpr std::wstring_view kSupplemental = L"supplemental";
+    return type.size() == kSupplemental.size() &&
+           std::equal(type.begin(), type.end(), kSupplemental.begin(), [](wchar_t a, wchar_t b) {
+               return (a >= L'A' && a <= L'Z' ? a + 32 : a) == b;
+           });
+}
+
+} // namespace
+
 CAnalysisResultsReaderImpl::CAnalysisResultsReaderImpl(CIssueCategoryManager* manager)
     : m_manager(manager) {
     m_issues.SetOwnsElements(true);
@@ -31,7 +44,7 @@ bool CAnalysisResultsReaderImpl::ReadText(std::wstring text, bool checkDuplicate
 }
 
 bool CAnalysisResultsReaderImpl::AddIssue(const std::wstring& file, const std::wstring& lineText,
-                                          std::int32_t number, const std::wstring& /*type*/,
+                                          std::int32_t number, const std::wstring& type,
                                           const std::wstring& messageText) {
     if (m_manager == nullptr)
         return false;
@@ -44,7 +57,9 @@ bool CAnalysisResultsReaderImpl::AddIssue(const std::wstring& file, const std::w
         key.reserve(trimmed.size() + lineText.size() + messageText.size() + 16);
         key.append(trimmed).append(L",").append(lineText).append(L",");
         key.append(std::to_wstring(number)).append(L",").append(messageText);
-        const bool followUp = number == 830 || number == 831;
+        // Follow-ups that point at other places are never repeats: "Location cited in prior
+        // message" (830, 831) and PC-lint Plus's supplemental messages.
+        const bool followUp = number == 830 || number == 831 || IsSupplemental(type);
         if (IsRepeat(key) && !followUp)
             return true;
     }
@@ -68,8 +83,20 @@ bool CAnalysisResultsReaderImpl::StoreIssue(std::int32_t number, const std::wstr
     return true;
 }
 
+void CAnalysisResultsReaderImpl::AddUnreadLine(std::int32_t lineNumber, std::wstring_view line) {
+    ++m_unreadLines.Count;
+    if (m_unreadLines.First.size() < CUnreadLines::kKept)
+        m_unreadLines.First.emplace_back(lineNumber, std::wstring(line));
+}
+
+CUnreadLines CAnalysisResultsReaderImpl::GetUnreadLines() const {
+    std::lock_guard lock(m_lock);
+    return m_unreadLines;
+}
+
 void CAnalysisResultsReaderImpl::Reset() {
     std::lock_guard lock(m_lock);
+    m_unreadLines = {};
     m_issues.RemoveAll();
     m_seenKeys.clear();
     m_statistics.Reset();

@@ -3,7 +3,9 @@
 #include "codeanalysis/IssueCategoryManager.h"
 #include "codeanalysis/MessageDatabase.h"
 
+#include <algorithm>
 #include <array>
+#include <cwctype>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -28,6 +30,68 @@ constexpr std::array<CLevelSections, 6> kLevelSections = {{
     {kLevelInternalError, {L"17.2", L""}},
     {kLevelFatalError, {L"17.3", L""}},
 }};
+
+/// The class each level's sections name in their descriptions, for lists whose sections are
+/// numbered otherwise than the table above ("19.7 C++ Syntax Errors").
+struct CLevelClass {
+    std::int32_t level;
+    std::wstring_view phrase;
+};
+
+constexpr std::array<CLevelClass, 6> kLevelClasses = {{
+    {kLevelElectiveNote, L"Elective Notes"},
+    {kLevelInformation, L"Informational Messages"},
+    {kLevelWarning, L"Warning Messages"},
+    {kLevelError, L"Syntax Errors"},
+    {kLevelInternalError, L"Internal Errors"}, // "Additional Internal Errors" as well
+    {kLevelFatalError, L"Fatal Errors"},
+}};
+
+/// True when `phrase` occurs in `text`, without regard to case.
+bool ContainsNoCase(std::wstring_view text, std::wstring_view phrase) {
+    const auto lower = [](wchar_t c) { return std::towlower(static_cast<wint_t>(c)); };
+    const auto same = [&lower](wchar_t a, wchar_t b) { return lower(a) == lower(b); };
+    return !phrase.empty() &&
+           std::search(text.begin(), text.end(), phrase.begin(), phrase.end(), same) != text.end();
+}
+
+/// The identifiers of the sections that hold a level's messages: those the table names when the
+/// database holds any of them, else those whose description names the level's class, in the
+/// order of the database.
+std::vector<std::wstring> SectionsOfLevel(const CMessageDatabase& database, std::int32_t level) {
+    std::vector<std::wstring> ids;
+    const auto table =
+        std::find_if(kLevelSections.begin(), kLevelSections.end(),
+                     [level](const CLevelSections& entry) { return entry.level == level; });
+    if (table == kLevelSections.end())
+        return ids;
+    for (const std::wstring_view id : table->sections) {
+        if (id.empty())
+            break;
+        ids.emplace_back(id);
+    }
+
+    std::vector<CMessageRecord> sections;
+    database.GetSectionRecords(sections);
+    const bool holdsTableSection =
+        std::any_of(sections.begin(), sections.end(), [&ids](const CMessageRecord& section) {
+            return std::find(ids.begin(), ids.end(), section.SectionId) != ids.end();
+        });
+    if (holdsTableSection)
+        return ids;
+
+    ids.clear();
+    const auto phrase =
+        std::find_if(kLevelClasses.begin(), kLevelClasses.end(),
+                     [level](const CLevelClass& entry) { return entry.level == level; });
+    if (phrase == kLevelClasses.end())
+        return ids;
+    for (const CMessageRecord& section : sections) {
+        if (ContainsNoCase(section.SectionDescription, phrase->phrase))
+            ids.push_back(section.SectionId);
+    }
+    return ids;
+}
 
 } // namespace
 
@@ -58,18 +122,12 @@ CIssueCategoryManager::GetMessagesForCategory(const CIssueCategory* category,
     }
 
     // The sections of its level, less the messages that are assigned anywhere.
-    for (const CLevelSections& level : kLevelSections) {
-        if (level.level != category->GetBuiltInLevel())
-            continue;
-        std::vector<CMessageRecord> section;
-        for (const std::wstring_view id : level.sections) {
-            if (id.empty())
-                break;
-            database->GetMessages(std::wstring(id), section);
-            for (CMessageRecord& record : section) {
-                if (!IsMessageAssigned(record.Number))
-                    messages.push_back(std::move(record));
-            }
+    std::vector<CMessageRecord> section;
+    for (const std::wstring& id : SectionsOfLevel(*database, category->GetBuiltInLevel())) {
+        database->GetMessages(id, section);
+        for (CMessageRecord& record : section) {
+            if (!IsMessageAssigned(record.Number))
+                messages.push_back(std::move(record));
         }
     }
     return static_cast<std::int32_t>(messages.size());

@@ -104,7 +104,8 @@ std::int32_t ClassifyMessageNumber(std::int32_t n) {
     if (in(700, 899) || in(1700, 1899)) {
         return kLevelInformation;
     }
-    if (in(900, 999) || in(1900, 1999)) {
+    // 9000 to 9999: the elective notes of the coding-guideline checks.
+    if (in(900, 999) || in(1900, 1999) || in(9000, 9999)) {
         return kLevelElectiveNote;
     }
     if (in(200, 299) || in(1200, 1299) || n == 0) {

@@ -87,6 +87,55 @@ std::wstring Quoted(const std::wstring& text) {
     return L"\"" + text + L"\"";
 }
 
+/// A heading set between runs of dashes, "------ 19.1 C Syntax Errors ------", rewritten as the
+/// plain heading line "19.1  C Syntax Errors" that means the same; nothing for any other line.
+/// Such a line is a heading only with a section identifier (a number with a ".") and a
+/// description, and with two or more dashes at each end; the dashes and blanks that close it are
+/// not part of the description.
+std::optional<std::wstring> DashedHeading(std::wstring_view line) {
+    const auto isSpace = [](wchar_t c) { return std::iswspace(static_cast<wint_t>(c)) != 0; };
+    std::size_t begin = 0;
+    std::size_t end = line.size();
+    while (begin < end && isSpace(line[begin]))
+        ++begin;
+    while (end > begin && isSpace(line[end - 1]))
+        --end;
+
+    std::size_t id = begin;
+    while (id < end && line[id] == L'-')
+        ++id;
+    if (id - begin < 2)
+        return std::nullopt;
+    // A line of nothing but dashes has no closing run of its own.
+    if (id == end || line.substr(end - 2, 2) != L"--")
+        return std::nullopt;
+
+    while (id < end && IsBlank(line[id]))
+        ++id;
+    std::size_t idEnd = id;
+    while (idEnd < end && !IsBlank(line[idEnd]))
+        ++idEnd;
+    std::size_t description = idEnd;
+    while (description < end && IsBlank(line[description]))
+        ++description;
+    std::size_t descriptionEnd = end;
+    while (descriptionEnd > description &&
+           (line[descriptionEnd - 1] == L'-' || IsBlank(line[descriptionEnd - 1])))
+        --descriptionEnd;
+    if (id == idEnd || !IsDigit(line[id]) || description >= descriptionEnd)
+        return std::nullopt;
+
+    std::wstring heading(line.substr(id, idEnd - id));
+    std::wstring numberText;
+    std::wstring rangeEnd;
+    SplitNumberRange(heading, numberText, rangeEnd);
+    if (numberText.find(L'.') == std::wstring::npos)
+        return std::nullopt;
+    heading += L"  ";
+    heading += line.substr(description, descriptionEnd - description);
+    return heading;
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -476,7 +525,9 @@ public:
 
     void ReadLine(std::wstring_view rawLine) {
         std::wstring line = ExpandTabs(rawLine);
-        if (line.size() >= 2 && IsBlank(line[0]) && IsDigit(line[1]))
+        if (std::optional<std::wstring> heading = DashedHeading(line))
+            line = std::move(*heading);
+        else if (line.size() >= 2 && IsBlank(line[0]) && IsDigit(line[1]))
             line = TrimLeft(line);
 
         if (!m_started) {

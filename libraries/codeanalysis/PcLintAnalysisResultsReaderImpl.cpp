@@ -8,6 +8,7 @@
 #include <array>
 #include <cwctype>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace Quillmoren::Libraries::CodeAnalysis {
@@ -98,6 +99,165 @@ std::vector<std::wstring_view> SplitLineViews(std::wstring_view text) {
     return lines;
 }
 
+bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
+
+std::size_t SkipBlanks(std::wstring_view s, std::size_t at) {
+    while (at < s.size() && IsBlank(s[at]))
+        ++at;
+    return at;
+}
+
+std::size_t SkipDigits(std::wstring_view s, std::size_t at) {
+    while (at < s.size() && IsDigit(s[at]))
+        ++at;
+    return at;
+}
+
+/// The words with which the tool names the kind of a message, as in "Warning 530:".
+constexpr std::array<std::wstring_view, 5> kTypeWords = {L"error", L"warning", L"info", L"note",
+                                                         L"supplemental"};
+
+/// A message's kind and number, as in "warning 534: text", taken apart.
+struct TypeNumber {
+    std::wstring_view type;
+    std::wstring_view number;
+    std::size_t textStart = 0; ///< where the message text starts, after the colon and blanks
+};
+
+/// Whether a type word, blanks, a number and a colon stand at `at` in `s` ("Warning 530:",
+/// "supplemental 891:"), the word in any case.
+std::optional<TypeNumber> MatchTypeNumber(std::wstring_view s, std::size_t at) {
+    for (const std::wstring_view word : kTypeWords) {
+        if (!MatchesNoCase(s, at, word))
+            continue;
+        const std::size_t digits = SkipBlanks(s, at + word.size());
+        if (digits == at + word.size())
+            return std::nullopt;
+        const std::size_t end = SkipDigits(s, digits);
+        if (end == digits || end >= s.size() || s[end] != L':')
+            return std::nullopt;
+        return TypeNumber{s.substr(at, word.size()), s.substr(digits, end - digits),
+                          SkipBlanks(s, end + 1)};
+    }
+    return std::nullopt;
+}
+
+/// A message whose location is written in one of the layouts with a column (or with a quoted
+/// file name), taken apart; the views point into the text that was read.
+struct ColumnLayout {
+    std::wstring_view file;
+    std::wstring_view line;
+    TypeNumber kind;
+};
+
+/// `line [column] type number:` from `at` on, after at least one blank.
+std::optional<ColumnLayout> MatchLineColumnType(std::wstring_view s, std::size_t at,
+                                                bool columnRequired) {
+    const std::size_t lineStart = SkipBlanks(s, at);
+    const std::size_t lineEnd = SkipDigits(s, lineStart);
+    if (lineStart == at || lineEnd == lineStart)
+        return std::nullopt;
+    std::size_t next = SkipBlanks(s, lineEnd);
+    if (next == lineEnd)
+        return std::nullopt;
+    if (const std::size_t columnEnd = SkipDigits(s, next); columnEnd > next) {
+        next = SkipBlanks(s, columnEnd);
+        if (next == columnEnd)
+            return std::nullopt;
+    } else if (columnRequired) {
+        return std::nullopt;
+    }
+    const std::optional<TypeNumber> kind = MatchTypeNumber(s, next);
+    if (!kind)
+        return std::nullopt;
+    return ColumnLayout{{}, s.substr(lineStart, lineEnd - lineStart), *kind};
+}
+
+/// `"file" line [column] type number: text`, as a -format with a quoted file name writes it.
+std::optional<ColumnLayout> MatchQuotedFile(std::wstring_view s) {
+    if (s.empty() || s.front() != L'"')
+        return std::nullopt;
+    const std::size_t close = s.find(L'"', 1);
+    if (close == std::wstring_view::npos || close == 1)
+        return std::nullopt;
+    std::optional<ColumnLayout> layout = MatchLineColumnType(s, close + 1, false);
+    if (layout)
+        layout->file = s.substr(1, close - 1);
+    return layout;
+}
+
+/// `file:line[:column]: type number: text`, PC-lint Plus's compiler-like layout. The file is
+/// what stands before the first colon that a digit follows (so a drive's colon is passed over);
+/// it holds no ": ", which would make it a message of another layout.
+std::optional<ColumnLayout> MatchCompilerLayout(std::wstring_view s) {
+    for (std::size_t colon = s.find(L':'); colon != std::wstring_view::npos;
+         colon = s.find(L':', colon + 1)) {
+        if (colon + 1 >= s.size() || IsBlank(s[colon + 1]))
+            return std::nullopt;
+        if (colon == 0 || !IsDigit(s[colon + 1]))
+            continue;
+        const std::size_t lineEnd = SkipDigits(s, colon + 1);
+        std::size_t end = lineEnd;
+        if (end + 1 < s.size() && s[end] == L':' && IsDigit(s[end + 1]))
+            end = SkipDigits(s, end + 1);
+        if (end >= s.size() || s[end] != L':')
+            return std::nullopt;
+        const std::size_t typeStart = SkipBlanks(s, end + 1);
+        if (typeStart == end + 1)
+            return std::nullopt;
+        const std::optional<TypeNumber> kind = MatchTypeNumber(s, typeStart);
+        if (!kind)
+            return std::nullopt;
+        return ColumnLayout{s.substr(0, colon), s.substr(colon + 1, lineEnd - colon - 1), *kind};
+    }
+    return std::nullopt;
+}
+
+/// `file  line column  type number: text`, the default layout with the column added. The file
+/// ends at the first run of blanks that a line, a column and the message's kind follow; it holds
+/// no ": ", which would make it a message of another layout.
+std::optional<ColumnLayout> MatchFileLineColumn(std::wstring_view s) {
+    for (std::size_t blank = s.find(L' '); blank != std::wstring_view::npos && blank > 0;
+         blank = s.find(L' ', SkipBlanks(s, blank))) {
+        if (s[blank - 1] == L':')
+            return std::nullopt;
+        const std::size_t next = SkipBlanks(s, blank);
+        if (next >= s.size() || !IsDigit(s[next]))
+            continue;
+        std::optional<ColumnLayout> layout = MatchLineColumnType(s, blank, true);
+        if (layout) {
+            layout->file = TrimView(s.substr(0, blank));
+            return layout;
+        }
+    }
+    return std::nullopt;
+}
+
+/// The layouts that carry a column, or quote the file name, in the order they are tried.
+std::optional<ColumnLayout> MatchColumnLayout(std::wstring_view s) {
+    if (std::optional<ColumnLayout> layout = MatchQuotedFile(s))
+        return layout;
+    if (std::optional<ColumnLayout> layout = MatchCompilerLayout(s))
+        return layout;
+    return MatchFileLineColumn(s);
+}
+
+/// Whether a line names a message's kind and number ("Warning 613:"), wherever it stands: such
+/// a line that gives no issue shows a layout the reader does not know.
+bool LooksLikeMessage(std::wstring_view line) {
+    if (line.find(L':') == std::wstring_view::npos)
+        return false;
+    for (std::size_t at = 0; at < line.size(); ++at) {
+        if (at > 0 && std::iswalpha(static_cast<wint_t>(line[at - 1])))
+            continue;
+        if (MatchTypeNumber(line, at))
+            return true;
+    }
+    return false;
+}
+
 /// The working state of one message.
 struct Message {
     std::wstring header;
@@ -140,10 +300,11 @@ bool CPcLintAnalysisResultsReaderImpl::IsMessageLine(std::wstring_view line) {
         for (const std::wstring_view word : kWords) {
             if (word.front() == c && MatchesNoCase(text, at, word))
                 return text.find(L':', at + word.size()) != std::wstring_view::npos ||
-                       HasTrailingLocation(text);
+                       HasTrailingLocation(text) || MatchColumnLayout(text).has_value();
         }
     }
-    return HasTrailingLocation(text);
+    // PC-lint Plus's follow-ups ("supplemental 891:") name none of the words.
+    return HasTrailingLocation(text) || MatchColumnLayout(text).has_value();
 }
 
 bool CPcLintAnalysisResultsReaderImpl::HasTrailingLocation(std::wstring_view text) {
@@ -214,6 +375,10 @@ bool CPcLintAnalysisResultsReaderImpl::Parse() {
         std::wstring module;
         std::wstring lastLineReference;
 
+        auto noteIfUnread = [&](std::size_t line) {
+            if (LooksLikeMessage(lines[line]))
+                AddUnreadLine(static_cast<std::int32_t>(line + 1), lines[line]);
+        };
         auto reportUnparsable = [&](const Message& m, std::size_t lastLine) {
             AddIssue(GetSourcePath(), std::to_wstring(lastLine + 1), 0, m.type,
                      std::wstring(kUnparsable) + m.header);
@@ -228,14 +393,29 @@ bool CPcLintAnalysisResultsReaderImpl::Parse() {
                 module = Trim(current.substr(wrapUp + kWrapUp.size()));
             if (!IsMessageLine(current)) {
                 lastLineReference = Trim(Utils::Between(current, L"line", L":"));
+                noteIfUnread(i);
                 continue;
             }
 
+            const std::size_t first = i;      // the message's first line
+            std::vector<std::size_t> ignored; // lines it consumed without taking their text
+            bool gave = false;                // whether it gave an issue
             Message m;
             m.header = std::wstring(current);
             // M1, M2: the location.
             m.rest = TrimLeft(m.header);
             while (true) {
+                // The layouts with a column or a quoted file name say exactly where each part
+                // stands; they are tried first, so that nothing in the text is taken for a
+                // location.
+                if (const std::optional<ColumnLayout> layout = MatchColumnLayout(m.rest)) {
+                    m.file = std::wstring(layout->file);
+                    m.lineReference = std::wstring(layout->line);
+                    m.type = std::wstring(layout->kind.type);
+                    m.numberText = std::wstring(layout->kind.number);
+                    m.rest.erase(0, layout->kind.textStart);
+                    break;
+                }
                 const std::ptrdiff_t p = FindLocation(m.rest);
                 std::wstring token;
                 if (p > 0) {
@@ -289,6 +469,8 @@ bool CPcLintAnalysisResultsReaderImpl::Parse() {
                         if (StartsWith(t, L"_"))
                             break;
                         m.rest.append(L" ").append(t);
+                    } else {
+                        ignored.push_back(i);
                     }
                 }
             }
@@ -348,6 +530,7 @@ bool CPcLintAnalysisResultsReaderImpl::Parse() {
                 (m.lineReference.empty() || Utils::ToInt32(m.lineReference) >= 0)) {
                 const std::wstring file = Utils::NormalizePathList(m.file);
                 const std::wstring text(StripParentheses(m.text));
+                gave = true;
                 if (!AddIssue(file, m.lineReference, m.number, m.type, text))
                     reportUnparsable(m, i);
             } else {
@@ -359,8 +542,10 @@ bool CPcLintAnalysisResultsReaderImpl::Parse() {
                     const std::wstring type = Utils::NextToken(rest, L" ", true);
                     const std::int32_t number = Utils::ToInt32(Utils::NextToken(rest, L":", true));
                     const std::wstring text = Trim(rest);
-                    if (number > 0 && !text.empty())
+                    if (number > 0 && !text.empty()) {
+                        gave = true;
                         AddIssue(L"", m.lineReference, number, type, text);
+                    }
                 } else if (leftTrimmed.find(L'(') == std::wstring_view::npos &&
                            leftTrimmed.find(L' ') != std::wstring_view::npos) {
                     const std::size_t blank = leftTrimmed.rfind(L' ');
@@ -371,6 +556,7 @@ bool CPcLintAnalysisResultsReaderImpl::Parse() {
                         const std::int32_t number = Utils::ToInt32(numberText);
                         const std::wstring text = Trim(rest);
                         if (number > 0 && !text.empty()) {
+                            gave = true;
                             const std::wstring file =
                                 Utils::NormalizePathList(leftTrimmed.substr(0, blank));
                             if (!AddIssue(file, lineReference, number, L"", text))
@@ -378,6 +564,13 @@ bool CPcLintAnalysisResultsReaderImpl::Parse() {
                         }
                     }
                 }
+            }
+            if (gave) {
+                for (const std::size_t line : ignored)
+                    noteIfUnread(line);
+            } else {
+                for (std::size_t line = first; line <= i; ++line)
+                    noteIfUnread(line);
             }
             lastLineReference.clear();
         }

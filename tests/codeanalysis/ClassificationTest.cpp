@@ -20,11 +20,13 @@ TEST(Classification, EveryBlockBoundary) {
     };
     const CCase cases[] = {
         {5, L"Internal Error", {0, 200, 299, 1200, 1299}},
-        {4, L"Error", {1, 199, 1000, 1001, 1199, 1300, 1399, 2000, -1, INT_MIN, INT_MAX}},
+        {4,
+         L"Error",
+         {1, 199, 1000, 1001, 1199, 1300, 1399, 2000, 8999, 10000, -1, INT_MIN, INT_MAX}},
         {999, L"Fatal Error", {300, 399}},
         {3, L"Warning", {400, 699, 1400, 1699}},
         {2, L"Information", {700, 899, 1700, 1899}},
-        {1, L"Elective Note", {900, 999, 1900, 1999}},
+        {1, L"Elective Note", {900, 999, 1900, 1999, 9000, 9029, 9999}},
     };
     CScopedRegistry registry;
     CIssueCategoryManager manager;
@@ -48,6 +50,8 @@ TEST(Classification, AnAssignmentWinsOverTheBlock) {
     ASSERT_TRUE(manager.AssignMessage(310, mine));
     EXPECT_EQ(manager.GetCategoryForMessage(310).GetDisplayName(), L"Mine");
     EXPECT_EQ(manager.GetCategoryForMessage(311).GetDisplayName(), L"Fatal Error");
+    ASSERT_TRUE(manager.AssignMessage(9029, mine));
+    EXPECT_EQ(manager.GetCategoryForMessage(9029).GetDisplayName(), L"Mine");
     // The copy handed out is the manager's category as it is now, not a reference to it.
     CIssueCategory copy = manager.GetCategoryForMessage(310);
     copy.SetIndex(42);

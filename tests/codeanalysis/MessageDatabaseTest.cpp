@@ -23,6 +23,10 @@ namespace Platform = Quillmoren::Libraries::Platform;
 
 const std::wstring kFixtureList =
     Platform::DecodeUtf8(LINTWRAP_TEST_DATA) + L"/codeanalysis/messages/msg.txt";
+/// The later form of the list: sections "19.1" to "19.11", some of their headings set between
+/// dashes.
+const std::wstring kFixtureList19 =
+    Platform::DecodeUtf8(LINTWRAP_TEST_DATA) + L"/codeanalysis/messages/msg19.txt";
 
 std::string Narrow(const std::wstring& text) {
     return Platform::EncodeUtf8(text);
@@ -187,10 +191,12 @@ TEST(MessageListLines, JoinLinesMakesParagraphsAndKeepsIndentedLines) {
 /// The fixture list imported.
 class ImportedListTest : public MessageDatabaseTest {
 protected:
+    /// The list to import.
+    virtual std::wstring ListPath() { return kFixtureList; }
+
     void SetUp() override {
         MessageDatabaseTest::SetUp();
-        ASSERT_TRUE(m_database.ImportMessageList(kFixtureList))
-            << Narrow(m_database.GetLastError());
+        ASSERT_TRUE(m_database.ImportMessageList(ListPath())) << Narrow(m_database.GetLastError());
         ASSERT_EQ(m_database.GetSkippedRowCount(), 0u) << Narrow(m_database.GetLastError());
     }
 };
@@ -352,6 +358,150 @@ TEST_F(ImportedListTest, TitleCacheKeepsItsFirstAnswer) {
     fresh.SetDatabasePath(m_database.GetDatabasePath());
     EXPECT_EQ(fresh.GetMessageTitle(4242), L"Added later");
     EXPECT_EQ(fresh.GetMessageTitle(537), L"Renamed");
+}
+
+/// The later form of the fixture list imported.
+class ImportedList19Test : public ImportedListTest {
+protected:
+    std::wstring ListPath() override { return kFixtureList19; }
+};
+
+TEST_F(ImportedList19Test, ReadsDashedAndPlainHeadingsAlike) {
+    std::vector<std::wstring> sections;
+    m_database.GetSections(sections);
+    // Nothing from the front matter's heading; dashes, tabs and blanks stay out of the
+    // descriptions.
+    const std::vector<std::wstring> expected = {
+        L"19.1 - C Syntax Errors",
+        L"19.2 - Internal Errors",
+        L"19.3 - Fatal Errors",
+        L"19.4 - C Warning Messages",
+        L"19.5 - C Informational Messages",
+        L"19.6 - C Elective Notes",
+        L"19.7 - C++ Syntax Errors",
+        L"19.8 - Additional Internal Errors",
+        L"19.9 - C++ Warning Messages",
+        L"19.10 - C++ Informational Messages",
+        L"19.11 - C++ Elective Notes",
+    };
+    EXPECT_EQ(sections, expected);
+
+    struct CCase {
+        const wchar_t* section;
+        std::vector<std::int32_t> numbers;
+    };
+    const CCase cases[] = {
+        {L"19.1", {1, 2}},
+        {L"19.2", {200}},
+        {L"19.3", {301}},
+        {L"19.4", {401}},
+        {L"19.5", {1960}},
+        {L"19.6", {830, 900}}, // read whole: only "17.6" opens with text to skip
+        {L"19.7", {1001, 1002, 1003}},
+        {L"19.8", {1200}},
+        {L"19.9", {1401}},
+        {L"19.10", {1702}},
+        {L"19.11", {1901}},
+    };
+    for (const CCase& c : cases) {
+        std::vector<std::int32_t> numbers;
+        m_database.GetMessageNumbers(c.section, numbers);
+        EXPECT_EQ(numbers, c.numbers) << Narrow(c.section);
+    }
+    std::vector<CMessageRecord> all;
+    m_database.GetMessages(L"", all);
+    EXPECT_EQ(all.size(), 15u) << "no message outside the sections";
+}
+
+TEST_F(ImportedList19Test, ADashedHeadingEndsTheEntryBeforeIt) {
+    struct CExpected {
+        std::int32_t number;
+        const wchar_t* section;
+        const wchar_t* title;
+        const wchar_t* text;
+    };
+    const CExpected expected[] = {
+        // A row of dashes around words without a section identifier is text.
+        {2, L"19.1", L"Unclosed Quote",
+         L"An end of line was reached and a matching quote character was not found. ---- a row "
+         L"of dashes in the text stays text ---- \n\n"},
+        // The dashed heading follows on the very next line.
+        {301, L"19.3", L"Stack overflow",
+         L"There was a stack overflow while processing declarations. "},
+        {1200, L"19.8", L"Internal Error", L"An inconsistency in the C++ front end.\n\n"},
+        {1901, L"19.11", L"Creating a temporary", L"The last entry of the list."},
+    };
+    for (const CExpected& e : expected) {
+        CMessageRecord record;
+        ASSERT_TRUE(m_database.GetMessage(e.number, record)) << e.number;
+        EXPECT_EQ(record.SectionId, e.section) << e.number;
+        EXPECT_EQ(record.Title, e.title) << e.number;
+        EXPECT_EQ(record.InfoText, e.text) << e.number;
+    }
+}
+
+TEST_F(MessageDatabaseTest, OnlyADottedIdentifierBetweenDashesMakesAHeading) {
+    struct CCase {
+        const char* line;
+        const wchar_t* section; // the heading read, or null for a line of text
+    };
+    const CCase cases[] = {
+        {"------ 19.2 Internal Errors ------", L"19.2 - Internal Errors"},
+        {"   -- 19.3 Fatal Errors --", L"19.3 - Fatal Errors"},
+        {"\t---19.4 C Warning Messages---- -- \t", L"19.4 - C Warning Messages"},
+        {"---- 19.6 Elective Notes -- first half ----", L"19.6 - Elective Notes -- first half"},
+        {"- 19.2 Internal Errors -", nullptr},
+        {"------ 19.2 Internal Errors", nullptr},
+        {"------ 19.2 Internal Errors -", nullptr},
+        {"------ 192 Internal Errors ------", nullptr},
+        {"------ Internal Errors 19.2 ------", nullptr},
+        {"------ 19.2 ------", nullptr},
+        {"------------------", nullptr},
+    };
+    for (const CCase& c : cases) {
+        ASSERT_TRUE(m_database.CreateDatabase()) << Narrow(m_database.GetLastError());
+        ASSERT_TRUE(ImportText(std::string("19.1  C Syntax Errors\n"
+                                           "\n"
+                                           "1     One -- Text.\n") +
+                               c.line + "\n2     Two -- Text.\n"));
+        EXPECT_EQ(m_database.GetSkippedRowCount(), 0u) << c.line;
+        std::vector<std::wstring> sections;
+        m_database.GetSections(sections);
+        CMessageRecord one;
+        CMessageRecord two;
+        ASSERT_TRUE(m_database.GetMessage(1, one)) << c.line;
+        ASSERT_TRUE(m_database.GetMessage(2, two)) << c.line;
+        if (c.section != nullptr) {
+            EXPECT_EQ(sections, (std::vector<std::wstring>{L"19.1 - C Syntax Errors", c.section}))
+                << c.line;
+            EXPECT_EQ(one.InfoText, L"Text.") << c.line;
+            EXPECT_EQ(two.SectionId + L" - " + two.SectionDescription, c.section) << c.line;
+        } else {
+            EXPECT_EQ(sections, std::vector<std::wstring>{L"19.1 - C Syntax Errors"}) << c.line;
+            EXPECT_NE(one.InfoText.find(Platform::DecodeUtf8(c.line)), std::wstring::npos)
+                << c.line;
+            EXPECT_EQ(two.SectionId, L"19.1") << c.line;
+        }
+    }
+}
+
+TEST_F(MessageDatabaseTest, ADashedFirstHeadingStartsTheList) {
+    // Before it, even a dashed heading is front matter; the "17.6" skip still applies to a
+    // dashed "17.6".
+    ASSERT_TRUE(ImportText("------ 0.1 Front matter ------\n"
+                           "5     Front -- Not a message.\n"
+                           "---- 17.1 C Syntax Errors ----\n"
+                           "1     One -- Text.\n"
+                           "---- 17.6 Elective Notes ----\n"
+                           "2     Looks like a message -- but is the introduction.\n"
+                           "900   Successful completion -- Text.\n"));
+    std::vector<std::wstring> sections;
+    m_database.GetSections(sections);
+    EXPECT_EQ(sections,
+              (std::vector<std::wstring>{L"17.1 - C Syntax Errors", L"17.6 - Elective Notes"}));
+    std::vector<CMessageRecord> all;
+    m_database.GetMessages(L"", all);
+    EXPECT_EQ(NumbersOf(all), (std::vector<std::int32_t>{1, 900}));
 }
 
 TEST_F(MessageDatabaseTest, EmptyOrNullInfoTextReadsAsEmpty) {
@@ -675,6 +825,69 @@ TEST_F(CategoryMessagesTest, AnAssignedNumberTheCatalogueLacksKeepsItsNumber) {
     EXPECT_EQ(m_manager.GetMessagesForCategory(m_user, records), 1);
     EXPECT_EQ(records[0].Number, 4711);
     EXPECT_TRUE(records[0].Title.empty());
+}
+
+/// The categories over the later form of the list, whose section identifiers the levels' table
+/// does not name.
+class CategoryMessages19Test : public CategoryMessagesTest {
+protected:
+    std::wstring ListPath() override { return kFixtureList19; }
+};
+
+TEST_F(CategoryMessages19Test, EachLevelListsTheSectionsThatNameItsClass) {
+    ASSERT_TRUE(m_manager.AssignMessage(1002, m_user));
+    ASSERT_TRUE(m_manager.AssignMessage(401, BuiltIn(kLevelError)));
+
+    struct CCase {
+        std::int32_t level;
+        std::vector<std::int32_t> numbers;
+    };
+    const CCase cases[] = {
+        // The assigned one first, then "19.1" and "19.7" without what is assigned.
+        {kLevelError, {401, 1, 2, 1001, 1003}},
+        {kLevelInternalError, {200, 1200}}, // "19.2", then "19.8 Additional Internal Errors"
+        {kLevelFatalError, {301}},
+        {kLevelWarning, {1401}},
+        {kLevelInformation, {1960, 1702}}, // in the order of the sections, not of the numbers
+        {kLevelElectiveNote, {830, 900, 1901}},
+    };
+    for (const CCase& c : cases)
+        EXPECT_EQ(MessagesOf(BuiltIn(c.level)), c.numbers) << c.level;
+    EXPECT_EQ(MessagesOf(m_user), std::vector<std::int32_t>{1002});
+}
+
+/// A list numbered as the levels' table expects, with sections of other identifiers beside it.
+class CategoryMessagesMixedTest : public CategoryMessagesTest {
+protected:
+    std::wstring ListPath() override {
+        return m_folder.Write(L"mixed.txt", "17.1  C Syntax Errors\n"
+                                            "1     One -- Text.\n"
+                                            "17.4  Warning Messages\n"
+                                            "401   Four -- Text.\n"
+                                            "20.4  More Warning Messages\n"
+                                            "5004  Extra warning -- Text.\n"
+                                            "---- 20.2 additional INTERNAL errors ----\n"
+                                            "5002  Extra internal error -- Text.\n");
+    }
+};
+
+TEST_F(CategoryMessagesMixedTest, ALevelThatHoldsATableSectionTakesNoOther) {
+    struct CCase {
+        std::int32_t level;
+        std::vector<std::int32_t> numbers;
+    };
+    const CCase cases[] = {
+        // "17.4" is held, so "20.4" stays out although it names warnings.
+        {kLevelWarning, {401}},
+        {kLevelError, {1}},
+        // No "17.2": the section that names internal errors, in whatever case.
+        {kLevelInternalError, {5002}},
+        {kLevelFatalError, {}},
+        {kLevelInformation, {}},
+        {kLevelElectiveNote, {}},
+    };
+    for (const CCase& c : cases)
+        EXPECT_EQ(MessagesOf(BuiltIn(c.level)), c.numbers) << c.level;
 }
 
 } // namespace

@@ -24,7 +24,10 @@ public:
               "results",
               "Read a PC-lint results file (text or XML; '-' for standard input) or an FxCop "
               "report with the categories lintwrap uses, and print each issue, the statistics "
-              "and the warning and error counts lintwrap would derive. Exit status 3 when the "
+              "and the warning and error counts lintwrap would derive, then the lines that look "
+              "like "
+              "messages but gave no issue (a layout the reader does not know). Exit status 3 when "
+              "the "
               "file cannot be read, or not to its end.")) {
         m_app->add_option("FILE", m_file, "The results file, or - for standard input")->required();
         m_app->add_flag("--keep-duplicates", m_keepDuplicates,
@@ -124,6 +127,15 @@ private:
         text += L"severity total: " + std::to_wstring(reader.GetSeverityTotal()) + L"\n";
         text += L"warning categories: " + std::to_wstring(warnings) + L"\n";
         text += L"error categories: " + std::to_wstring(errors) + L"\n";
+        // Lines that name a message's kind and number but gave nothing: most likely a layout
+        // the reader does not know, which the user should see at once.
+        const CUnreadLines unread = reader.GetUnreadLines();
+        text += L"lines that look like messages but gave no issue: " +
+                std::to_wstring(unread.Count) + L"\n";
+        for (const auto& [line, content] : unread.First)
+            text += L"  line " + std::to_wstring(line) + L": " + content + L"\n";
+        if (unread.Count > unread.First.size())
+            text += L"  ...\n";
         return WriteText(text) ? 0 : kExitOutputFailed;
     }
 
@@ -141,6 +153,10 @@ private:
                             {"line", issue.GetLine()},
                             {"text", Utf8(issue.GetText())}});
         }
+        const CUnreadLines unread = reader.GetUnreadLines();
+        nlohmann::json unreadLines = nlohmann::json::array();
+        for (const auto& [line, content] : unread.First)
+            unreadLines.push_back({{"line", line}, {"text", Utf8(content)}});
         nlohmann::json counts = nlohmann::json::object();
         for (const auto& [index, count] : statistics.CategoryCounts)
             counts[std::to_string(index)] = count;
@@ -155,7 +171,8 @@ private:
                {{"number", most.Number}, {"count", most.Count}, {"category", most.Category}}},
               {"severityTotal", reader.GetSeverityTotal()}}},
             {"warningCategories", warnings},
-            {"errorCategories", errors}};
+            {"errorCategories", errors},
+            {"unreadLines", {{"count", unread.Count}, {"first", unreadLines}}}};
         return WriteJson(result) ? 0 : kExitOutputFailed;
     }
 

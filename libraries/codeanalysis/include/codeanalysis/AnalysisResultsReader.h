@@ -42,6 +42,8 @@ public:
     std::int32_t GetSeverityTotal() const;
     void ShiftLines(std::int32_t fromLine, std::int32_t delta);
     std::int32_t GetShiftedLine(std::int32_t initialLine) const;
+    /// The lines of the latest read that looked like messages but gave no issue.
+    CUnreadLines GetUnreadLines() const;
     /// Writes the issues as a PC-lint XML document; E_POINTER without a reader.
     Utils::HRESULT SaveXml(const std::wstring& path) const;
 

@@ -7,7 +7,10 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace Quillmoren::Libraries::Utils {
 class CXmlDocument;
@@ -65,6 +68,8 @@ public:
     std::int32_t GetShiftedLine(std::int32_t initialLine) const;
 
     const std::wstring& GetSourcePath() const { return m_sourcePath; }
+    /// The lines of the latest read that looked like messages but gave no issue.
+    CUnreadLines GetUnreadLines() const;
 
     /// Writes the issues to `path` as a PC-lint XML document (doc, one message element per
     /// issue); E_FAIL for an empty path, otherwise the save's result.
@@ -90,6 +95,8 @@ protected:
     /// be allocated.
     bool StoreIssue(std::int32_t number, const std::wstring& text, const CIssueCategory& category,
                     const std::wstring& file, std::int32_t line);
+    /// Notes a line (1-based) that looked like a message but gave no issue.
+    void AddUnreadLine(std::int32_t lineNumber, std::wstring_view line);
 
 private:
     mutable std::recursive_mutex m_lock;
@@ -104,6 +111,7 @@ private:
     std::int32_t m_mostFrequentCount = 0;
     std::int32_t m_severityTotal = 0;
     CIssueStatistics m_statistics;
+    CUnreadLines m_unreadLines;
     std::wstring m_text;
 };
 

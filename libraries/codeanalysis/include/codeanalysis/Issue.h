@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace Quillmoren::Libraries::CodeAnalysis {
@@ -126,6 +127,17 @@ struct CIssueStatistics {
     /// Counts one added issue.
     void RecordIssue(std::int32_t number, std::int32_t category, bool fatal);
     void Reset();
+};
+
+/// The lines of a read that name a message's kind and number (such as "Warning 613:") but gave
+/// no issue: a sign that the output uses a layout the reader does not know.
+struct CUnreadLines {
+    /// How many there were.
+    std::size_t Count = 0;
+    /// The first few, as 1-based line numbers in the text and the lines themselves.
+    std::vector<std::pair<std::int32_t, std::wstring>> First;
+
+    static constexpr std::size_t kKept = 5;
 };
 
 } // namespace Quillmoren::Libraries::CodeAnalysis
