@@ -64,6 +64,31 @@ TEST(OmbrascopeResults, TextResultsWrittenAsXmlReadBackTheSame) {
     EXPECT_EQ(fromXml["statistics"]["mostFrequentMessage"]["count"], 1);
 }
 
+TEST(OmbrascopeResults, ShowsTheLinesThatLookedLikeMessagesButGaveNothing) {
+    CScopedRegistry registry;
+    std::string log = std::string(kLintText) + "(12): Error 40: a layout it does not know\n";
+    for (int i = 0; i < 6; ++i)
+        log += "  Warning 613: indented\n";
+    const std::string lint = WriteFile(registry, "lint.txt", log);
+
+    const CRun text = Ombrascope(registry, "results " + lint);
+    ASSERT_EQ(text.status, 0) << text.err;
+    const std::string expected = "lines that look like messages but gave no issue: 7\n"
+                                 "  line 6: (12): Error 40: a layout it does not know\n"
+                                 "  line 7:   Warning 613: indented\n";
+    EXPECT_NE(text.out.find(expected), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("  line 10:   Warning 613: indented\n  ...\n"), std::string::npos)
+        << text.out;
+
+    const CRun json = Ombrascope(registry, "results " + lint + " --json");
+    ASSERT_EQ(json.status, 0) << json.err;
+    const nlohmann::json unread = nlohmann::json::parse(json.out)["unreadLines"];
+    EXPECT_EQ(unread["count"], 7);
+    ASSERT_EQ(unread["first"].size(), 5u);
+    EXPECT_EQ(unread["first"][0]["line"], 6);
+    EXPECT_EQ(unread["first"][0]["text"], "(12): Error 40: a layout it does not know");
+}
+
 TEST(OmbrascopeResults, AnFxCopReport) {
     CScopedRegistry registry;
     const std::string report =

@@ -62,6 +62,11 @@ TEST(PcLintSessions, GiveTheIssuesKeptBesideThem) {
         {kSessions + "warnings.txt", kLintData + "warnings.issues"},
         {kSessions + "errors.txt", kLintData + "errors.issues"},
         {kLintData + "earlier-layouts.txt", kLintData + "earlier-layouts.issues"},
+        // Layouts with a column or a quoted file name, PC-lint Plus, and the 9000 block.
+        {kSessions + "quoted-columns.txt", kLintData + "quoted-columns.issues"},
+        {kSessions + "default-columns.txt", kLintData + "default-columns.issues"},
+        {kSessions + "plus.txt", kLintData + "plus.issues"},
+        {kSessions + "elective-notes.txt", kLintData + "elective-notes.issues"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(IssueLines(SessionText(c.session)),

@@ -88,6 +88,89 @@ TEST_F(PcLintText, WorkedLayouts) {
     }
 }
 
+TEST_F(PcLintText, LayoutsWithAColumnOrAQuotedFileName) {
+    struct Case {
+        std::wstring line;
+        Expected issue;
+    };
+    const Case cases[] = {
+        {L"\"C:\\src\\qf.h\" 61 1 Info 756: global typedef 'X' not referenced",
+         {L"C:\\src\\qf.h", 61, 756, L"global typedef 'X' not referenced"}},
+        {L"\"src/a b.c\" 12 7 Warning 530: Symbol 'z' not initialized",
+         {L"src\\a b.c", 12, 530, L"Symbol 'z' not initialized"}},
+        {L"\"src/a b.c\" 12 Error 10: Expecting ';'", {L"src\\a b.c", 12, 10, L"Expecting ';'"}},
+        {L"\"C:\\Program Files (x86)\\a.c\" 3 1 Warning 4: t (12)",
+         {L"C:\\Program Files (x86)\\a.c", 3, 4, L"t (12)"}},
+        {L"src\\mod.c  2933 0  Warning 613: Possible use of null pointer",
+         {L"src\\mod.c", 2933, 613, L"Possible use of null pointer"}},
+        {L"src\\mod.c  2933 0  Error 40: Undeclared identifier 'y'",
+         {L"src\\mod.c", 2933, 40, L"Undeclared identifier 'y'"}},
+        {L"src/a b.c  17 3  Error 10: Expecting ';'", {L"src\\a b.c", 17, 10, L"Expecting ';'"}},
+        {L"src/main.c:78:4: warning 534: Ignoring return value of function 'f'",
+         {L"src\\main.c", 78, 534, L"Ignoring return value of function 'f'"}},
+        {L"C:\\src\\main.c:78:4: warning 534: Ignoring return value of function 'f'",
+         {L"C:\\src\\main.c", 78, 534, L"Ignoring return value of function 'f'"}},
+        {L"src/main.c:78: error 40: Undeclared identifier 'y'",
+         {L"src\\main.c", 78, 40, L"Undeclared identifier 'y'"}},
+        {L"stdio.h:102:4: supplemental 891: declared here",
+         {L"stdio.h", 102, 891, L"declared here"}},
+        {L"a.c:5:2: Warning 613: see (12): here", {L"a.c", 5, 613, L"see (12): here"}},
+        {L"a.c:5:2: error 1055: (Error -- Symbol 'bar' undeclared)",
+         {L"a.c", 5, 1055, L"Symbol 'bar' undeclared"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(CPcLintAnalysisResultsReaderImpl::IsMessageLine(c.line))
+            << Quillmoren::Libraries::Platform::EncodeUtf8(c.line);
+        EXPECT_EQ(Read(c.line + kNext), (std::vector<Expected>{c.issue, kNextIssue}))
+            << Quillmoren::Libraries::Platform::EncodeUtf8(c.line);
+    }
+    // The earlier layouts keep their reading where a later part of the line resembles one of
+    // these.
+    EXPECT_EQ(Read(L"test.c(3): Warning 5: value 1 2 Error 4: x\n"),
+              (std::vector<Expected>{{L"test.c", 3, 5, L"value 1 2 Error 4: x"}}));
+    EXPECT_EQ(Read(L"test.c(3): Warning 5: at b.c:4:1: note 6: y\n"),
+              (std::vector<Expected>{{L"test.c", 3, 5, L"at b.c:4:1: note 6: y"}}));
+    EXPECT_EQ(Read(L"Info 766: Header 'a.h' 1 2 Note 3: x\n"),
+              (std::vector<Expected>{{L"", 0, 766, L"Header 'a.h' 1 2 Note 3: x"}}));
+}
+
+TEST_F(PcLintText, SupplementalMessagesAreNeverRepeats) {
+    const std::wstring supplemental = L"f.h:12:5: supplemental 891: declared here\n";
+    const std::wstring warning = L"m.c:78:4: warning 534: Ignoring return value of function 'f'\n";
+    const Expected warningIssue = {L"m.c", 78, 534, L"Ignoring return value of function 'f'"};
+    const Expected supplementalIssue = {L"f.h", 12, 891, L"declared here"};
+    EXPECT_EQ(Read(warning + supplemental + warning + supplemental),
+              (std::vector<Expected>{warningIssue, supplementalIssue, supplementalIssue}));
+}
+
+TEST_F(PcLintText, LinesThatLookLikeMessagesButGiveNothingAreCounted) {
+    CAnalysisResultsReader reader(&m_manager, ToolKind::PcLint);
+    std::wstring text = L"a.c(1): Warning 529: read\n"          // 1: an issue
+                        L"  Warning 613: indented two blanks\n" // 2: never a message line
+                        L"(12): Error 40: location first\n"     // 3: gives nothing
+                        L"a.c(2): Warning 530: wrapped\n"       // 4
+                        L"    Info 830: continued\n"            // 5: part of the text
+                        L"  Note 9: consumed, not read\n"       // 6: passed over by it
+                        L"a.c(3): Warning 530: nothing odd\n"   // 7
+                        L"Error 7 without a colon\n";           // 8: not the shape
+    for (int i = 0; i < 5; ++i)
+        text += L"  error 10: more\n"; // 9 to 13
+    text += L"Note 900: Successful completion, 4 messages produced\n  error 11: after the end\n";
+    reader.Read(text, true);
+    EXPECT_EQ(reader.GetIssueCount(), 3u);
+    const CUnreadLines unread = reader.GetUnreadLines();
+    EXPECT_EQ(unread.Count, 8u);
+    const std::vector<std::pair<std::int32_t, std::wstring>> first = {
+        {2, L"  Warning 613: indented two blanks"},
+        {3, L"(12): Error 40: location first"},
+        {6, L"  Note 9: consumed, not read"},
+        {9, L"  error 10: more"},
+        {10, L"  error 10: more"}};
+    EXPECT_EQ(unread.First, first);
+    reader.Reset();
+    EXPECT_EQ(reader.GetUnreadLines().Count, 0u);
+}
+
 TEST_F(PcLintText, MessagesOverSeveralLines) {
     struct Case {
         std::wstring text;

@@ -140,6 +140,10 @@ TEST(Lintwrap, RecordedSessionsEchoAndExitByTheirFindings) {
         {"clean.txt", 0},
         {"warnings.txt", 255}, // a warning, information and a note: warnings only
         {"errors.txt", 1},
+        {"quoted-columns.txt", 255}, // quoted file names with a column: warnings and information
+        {"default-columns.txt", 1},  // the two-blank layout with a column: an error
+        {"plus.txt", 1},             // PC-lint Plus: an error among warnings and supplementals
+        {"elective-notes.txt", 0},   // notes of the 9000 block are elective, not errors
     };
     for (const Case& c : cases) {
         const std::wstring session = L"" EXAMPLES_FOLDER "/sessions/" +
