@@ -3,8 +3,9 @@
 
 Usage: gen_lint_output.py SIZE_BYTES OUT_FILE
 
-Modules with parenthesised locations, two-blank layouts, messages without a location under a
-wrap-up line, messages over two lines, echoed source lines, the "(Error -- ...)" form, 830
+Modules with parenthesised locations, two-blank layouts (with and without a column), quoted file
+names, PC-lint Plus's file:line:column layout with supplemental follow-ups, messages without a
+location under a wrap-up line, messages over two lines, echoed source lines, the "(Error -- ...)" form, 830
 follow-ups, and about one repeat in twenty. Deterministic: the same size gives the same file.
 """
 import random
@@ -42,10 +43,17 @@ def main():
                 if last is not None and rng.random() < 0.05:
                     block.append(last)  # a repeat
                     continue
-                if layout < 0.45:
+                if layout < 0.35:
                     entry = f"{name}({line}): {kind} {number}: {text}\n"
-                elif layout < 0.7:
+                elif layout < 0.55:
                     entry = f"{name}  {line}  {kind} {number}: {text}\n"
+                elif layout < 0.6:
+                    entry = f"{name}  {line} {line % 80}  {kind} {number}: {text}\n"
+                elif layout < 0.65:
+                    entry = f'"{name}" {line} {line % 80} {kind} {number}: {text}\n'
+                elif layout < 0.7:
+                    entry = (f"{name}:{line}:{line % 80}: {kind.lower()} {number}: {text}\n"
+                             f"src/decl.h:{line % 90}:1: supplemental 891: declared here\n")
                 elif layout < 0.8:
                     entry = f"    x = y + {line};\n{name}({line}) : {kind} {number}: {text}\n"
                 elif layout < 0.88:
