@@ -16,8 +16,10 @@ trap 'rm -rf "$out"' EXIT
 export QUILLMOREN_REGISTRY=$out/registry.reg
 python3 "$here/gen_lint_output.py" "$size" "$out/lint.txt"
 
+# grep's count goes to a file: GNU grep stops at the first match when its output is /dev/null,
+# where hyperfine sends it. -i: lintwrap's status follows the findings.
 hyperfine -i --warmup 1 --runs "$runs" --export-json "$out/parse.json" \
-    "grep -c 'Warning\|Error\|Info\|Note' $out/lint.txt" \
+    "grep -c 'Warning\|Error\|Info\|Note' $out/lint.txt > $out/count" \
     "$lintwrap /bin/cat $out/lint.txt > /dev/null" >/dev/null 2>&1
 read -r grep wrapped < <(python3 -c 'import json,sys; r=json.load(open(sys.argv[1]))["results"]; print(" ".join(str(x["median"]) for x in r))' "$out/parse.json")
 /usr/bin/time -f '%M' -o "$out/rss" "$lintwrap" /bin/cat "$out/lint.txt" > /dev/null || true
