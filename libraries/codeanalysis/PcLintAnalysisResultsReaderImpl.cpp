@@ -293,8 +293,15 @@ bool CPcLintAnalysisResultsReaderImpl::IsMessageLine(std::wstring_view line) {
     // colon follows it.
     static constexpr std::array<std::wstring_view, 5> kWords = {L"issue", L"info", L"note",
                                                                 L"warning", L"error"};
+    // PC-lint Plus's follow-ups ("supplemental 891:") name none of the words: only a line that
+    // names it can be one of them.
+    bool supplemental = false;
     for (std::size_t at = 0; at < text.size(); ++at) {
         const wchar_t c = Lower(text[at]);
+        if (c == L's') {
+            supplemental = supplemental || MatchesNoCase(text, at, L"supplemental");
+            continue;
+        }
         if (c != L'i' && c != L'n' && c != L'w' && c != L'e')
             continue;
         for (const std::wstring_view word : kWords) {
@@ -303,8 +310,7 @@ bool CPcLintAnalysisResultsReaderImpl::IsMessageLine(std::wstring_view line) {
                        HasTrailingLocation(text) || MatchColumnLayout(text).has_value();
         }
     }
-    // PC-lint Plus's follow-ups ("supplemental 891:") name none of the words.
-    return HasTrailingLocation(text) || MatchColumnLayout(text).has_value();
+    return HasTrailingLocation(text) || (supplemental && MatchColumnLayout(text).has_value());
 }
 
 bool CPcLintAnalysisResultsReaderImpl::HasTrailingLocation(std::wstring_view text) {
