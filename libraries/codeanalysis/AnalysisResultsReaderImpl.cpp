@@ -14,19 +14,6 @@ namespace Quillmoren::Libraries::CodeAnalysis {
 namespace Utils = Quillmoren::Libraries::Utils;
 namespace Platform = Quillmoren::Libraries::Platform;
 
-namespace {
-
-/// Whether a message's type is "supplemental", in any case.
-bool IsSupplemental(std::wstring_view type) {
-    constexpr std::wstring_view kSupplemental = L"supplemental";
-    return type.size() == kSupplemental.size() &&
-           std::equal(type.begin(), type.end(), kSupplemental.begin(), [](wchar_t a, wchar_t b) {
-               return (a >= L'A' && a <= L'Z' ? a + 32 : a) == b;
-           });
-}
-
-} // namespace
-
 CAnalysisResultsReaderImpl::CAnalysisResultsReaderImpl(CIssueCategoryManager* manager)
     : m_manager(manager) {
     m_issues.SetOwnsElements(true);
@@ -59,7 +46,10 @@ bool CAnalysisResultsReaderImpl::AddIssue(const std::wstring& file, const std::w
         key.append(std::to_wstring(number)).append(L",").append(messageText);
         // Follow-ups that point at other places are never repeats: "Location cited in prior
         // message" (830, 831) and PC-lint Plus's supplemental messages.
-        const bool followUp = number == 830 || number == 831 || IsSupplemental(type);
+        constexpr std::wstring_view kSupplemental = L"supplemental";
+        const bool followUp =
+            number == 830 || number == 831 ||
+            (type.size() == kSupplemental.size() && Utils::FindNoCase(type, kSupplemental) == 0);
         if (IsRepeat(key) && !followUp)
             return true;
     }

@@ -2,10 +2,10 @@
 // manager's assignments and the message database's catalogue sections.
 #include "codeanalysis/IssueCategoryManager.h"
 #include "codeanalysis/MessageDatabase.h"
+#include "utils/TextHelpers.h"
 
 #include <algorithm>
 #include <array>
-#include <cwctype>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -14,6 +14,8 @@
 namespace Quillmoren::Libraries::CodeAnalysis {
 
 namespace {
+
+namespace Utils = Quillmoren::Libraries::Utils;
 
 /// The catalogue sections whose messages belong to a built-in level, in the order they are
 /// listed.
@@ -47,14 +49,6 @@ constexpr std::array<CLevelClass, 6> kLevelClasses = {{
     {kLevelFatalError, L"Fatal Errors"},
 }};
 
-/// True when `phrase` occurs in `text`, without regard to case.
-bool ContainsNoCase(std::wstring_view text, std::wstring_view phrase) {
-    const auto lower = [](wchar_t c) { return std::towlower(static_cast<wint_t>(c)); };
-    const auto same = [&lower](wchar_t a, wchar_t b) { return lower(a) == lower(b); };
-    return !phrase.empty() &&
-           std::search(text.begin(), text.end(), phrase.begin(), phrase.end(), same) != text.end();
-}
-
 /// The identifiers of the sections that hold a level's messages: those the table names when the
 /// database holds any of them, else those whose description names the level's class, in the
 /// order of the database.
@@ -87,7 +81,7 @@ std::vector<std::wstring> SectionsOfLevel(const CMessageDatabase& database, std:
     if (phrase == kLevelClasses.end())
         return ids;
     for (const CMessageRecord& section : sections) {
-        if (ContainsNoCase(section.SectionDescription, phrase->phrase))
+        if (Utils::FindNoCase(section.SectionDescription, phrase->phrase) != std::wstring::npos)
             ids.push_back(section.SectionId);
     }
     return ids;

@@ -149,9 +149,13 @@ std::wstring LeftOf(std::wstring_view text, std::wstring_view pattern) {
     return std::wstring(text.substr(0, Find(text, pattern)));
 }
 
-std::wstring LeftOfNoCase(std::wstring_view text, std::wstring_view pattern) {
+std::size_t FindNoCase(std::wstring_view text, std::wstring_view pattern) {
     // Lower-casing maps one character to one, so a position in the copy is one in the text.
-    return std::wstring(text.substr(0, Find(ToLower(text), ToLower(pattern))));
+    return Find(ToLower(text), ToLower(pattern));
+}
+
+std::wstring LeftOfNoCase(std::wstring_view text, std::wstring_view pattern) {
+    return std::wstring(text.substr(0, FindNoCase(text, pattern)));
 }
 
 std::wstring RightOf(std::wstring_view text, std::wstring_view pattern) {

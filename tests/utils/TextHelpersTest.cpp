@@ -169,6 +169,8 @@ TEST(Substrings, LeftOfNoCaseCutsTheUnchangedText) {
     EXPECT_EQ(LeftOfNoCase(L"Lint error 1: x", L"ERROR"), L"Lint ");
     EXPECT_EQ(LeftOfNoCase(L"Warning", L"error"), L"Warning");
     EXPECT_EQ(LeftOfNoCase(L"AbC", L""), L"AbC");
+    EXPECT_EQ(FindNoCase(L"C++ Additional INTERNAL Errors", L"internal errors"), 15u);
+    EXPECT_EQ(FindNoCase(L"Warning", L""), std::wstring_view::npos);
 }
 
 // NextToken --------------------------------------------------------------------------------

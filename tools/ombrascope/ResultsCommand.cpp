@@ -25,10 +25,8 @@ public:
               "Read a PC-lint results file (text or XML; '-' for standard input) or an FxCop "
               "report with the categories lintwrap uses, and print each issue, the statistics "
               "and the warning and error counts lintwrap would derive, then the lines that look "
-              "like "
-              "messages but gave no issue (a layout the reader does not know). Exit status 3 when "
-              "the "
-              "file cannot be read, or not to its end.")) {
+              "like messages but gave no issue (a layout the reader does not know). Exit status "
+              "3 when the file cannot be read, or not to its end.")) {
         m_app->add_option("FILE", m_file, "The results file, or - for standard input")->required();
         m_app->add_flag("--keep-duplicates", m_keepDuplicates,
                         "Keep repeated messages (lintwrap drops them)");

@@ -47,6 +47,8 @@ HRESULT ReadTextFile(const std::wstring& path, std::wstring& text, CTextFileInfo
 std::wstring LeftOf(std::wstring_view text, std::wstring_view pattern);
 /// As `LeftOf`, but the pattern is found without regard to case.
 std::wstring LeftOfNoCase(std::wstring_view text, std::wstring_view pattern);
+/// Position of the first occurrence of `pattern` without regard to case; npos when there is none.
+std::size_t FindNoCase(std::wstring_view text, std::wstring_view pattern);
 /// The text after the first occurrence of `pattern`; empty when it does not occur.
 std::wstring RightOf(std::wstring_view text, std::wstring_view pattern);
 /// `LeftOf(RightOf(text, first), second)`.
