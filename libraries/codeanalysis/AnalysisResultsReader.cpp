@@ -4,7 +4,7 @@
 #include "codeanalysis/FxCopAnalysisResultsReaderImpl.h"
 #include "codeanalysis/PcLintAnalysisResultsReaderImpl.h"
 #include "codeanalysis/PcLintXmlAnalysisResultsReaderImpl.h"
-#include "platform/FileSystem.h"
+#include "utils/TextHelpers.h"
 
 #include <string_view>
 
@@ -28,14 +28,11 @@ CAnalysisResultsReader::~CAnalysisResultsReader() {
 
 namespace {
 
-/// Whether the first ten bytes of the file hold "<?xml" (so UTF-8 with a signature does, and
-/// UTF-16 does not).
-bool IsXmlFile(const std::wstring& path) {
-    std::string head;
-    int error = 0;
-    if (!Quillmoren::Libraries::Platform::ReadFileHead(path, 10, head, error))
-        return false;
-    return head.find("<?xml") != std::string::npos;
+/// Whether a file's text begins with an XML declaration: "<?xml" within its first ten
+/// characters, after any byte-order mark, so that a UTF-8 or UTF-16 document is one whichever
+/// mark it carries.
+bool BeginsAsXml(std::wstring_view text) {
+    return text.substr(0, 10).find(L"<?xml") != std::wstring_view::npos;
 }
 
 } // namespace
@@ -54,12 +51,20 @@ bool CAnalysisResultsReader::Read(std::wstring text, bool checkDuplicates) {
 }
 
 bool CAnalysisResultsReader::ReadFile(const std::wstring& path, bool checkDuplicates) {
+    std::wstring text;
+    if (Utils::Failed(Utils::ReadTextFile(path, text)))
+        return false;
+    return ReadFileText(path, std::move(text), checkDuplicates);
+}
+
+bool CAnalysisResultsReader::ReadFileText(const std::wstring& path, std::wstring text,
+                                          bool checkDuplicates) {
     if (!m_fileTypeDetected) {
-        if (m_kind == ToolKind::PcLint && m_impl != nullptr && IsXmlFile(path))
+        if (m_kind == ToolKind::PcLint && m_impl != nullptr && BeginsAsXml(text))
             SwitchToXml();
         m_fileTypeDetected = true;
     }
-    return m_impl != nullptr && m_impl->ReadFile(path, checkDuplicates);
+    return m_impl != nullptr && m_impl->ReadFileText(path, std::move(text), checkDuplicates);
 }
 
 void CAnalysisResultsReader::Reset() {

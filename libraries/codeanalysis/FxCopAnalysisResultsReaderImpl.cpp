@@ -58,6 +58,12 @@ bool CFxCopAnalysisResultsReaderImpl::ReadFile(const std::wstring& path, bool ch
     std::wstring text;
     if (Utils::Failed(Utils::ReadTextFile(path, text)))
         return false;
+    return ReadFileText(path, std::move(text), checkDuplicates);
+}
+
+bool CFxCopAnalysisResultsReaderImpl::ReadFileText(const std::wstring& /*path*/, std::wstring text,
+                                                   bool checkDuplicates) {
+    std::lock_guard lock(Lock());
     if (checkDuplicates)
         SetCheckDuplicates(true);
     // Nothing of the previous report may carry over into this one, the file least of all.

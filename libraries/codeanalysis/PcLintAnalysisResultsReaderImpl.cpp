@@ -367,6 +367,12 @@ bool CPcLintAnalysisResultsReaderImpl::ReadFile(const std::wstring& path, bool c
         return false;
     std::wstring text;
     Utils::ReadTextFile(path, text); // an unreadable file leaves the text empty
+    return ReadFileText(path, std::move(text), checkDuplicates);
+}
+
+bool CPcLintAnalysisResultsReaderImpl::ReadFileText(const std::wstring& path, std::wstring text,
+                                                    bool checkDuplicates) {
+    std::lock_guard lock(Lock());
     SetSourcePath(path);
     return ReadText(std::move(text), checkDuplicates);
 }

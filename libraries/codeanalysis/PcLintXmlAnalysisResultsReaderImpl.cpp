@@ -31,6 +31,11 @@ bool CPcLintXmlAnalysisResultsReaderImpl::ReadFile(const std::wstring& path, boo
     std::wstring text;
     if (Utils::Failed(Utils::ReadTextFile(path, text)))
         return false;
+    return ReadFileText(path, std::move(text), checkDuplicates);
+}
+
+bool CPcLintXmlAnalysisResultsReaderImpl::ReadFileText(const std::wstring& /*path*/,
+                                                       std::wstring text, bool checkDuplicates) {
     return ReadText(std::move(text), checkDuplicates);
 }
 

@@ -294,15 +294,22 @@ std::string EncodeUtf8(std::wstring_view text) {
     return bytes;
 }
 
-std::wstring DecodeUtf16Le(std::string_view bytes) {
+namespace {
+
+/// UTF-16 in either byte order: `high` is the offset (0 or 1) of each unit's high byte.
+std::wstring DecodeUtf16(std::string_view bytes, std::size_t high) {
     std::wstring text;
     text.reserve(bytes.size() / 2 + 1);
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t low = 1 - high;
     const std::size_t units = bytes.size() / 2;
+    auto unitAt = [&](std::size_t i) -> char32_t {
+        return p[2 * i + low] | (p[2 * i + high] << 8);
+    };
     for (std::size_t i = 0; i < units; ++i) {
-        const char32_t unit = p[2 * i] | (p[2 * i + 1] << 8);
+        const char32_t unit = unitAt(i);
         if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < units) {
-            const char32_t next = p[2 * i + 2] | (p[2 * i + 3] << 8);
+            const char32_t next = unitAt(i + 1);
             if (next >= 0xDC00 && next <= 0xDFFF) {
                 text.push_back(
                     static_cast<wchar_t>(0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00)));
@@ -315,6 +322,16 @@ std::wstring DecodeUtf16Le(std::string_view bytes) {
     if (bytes.size() % 2 != 0)
         text.push_back(static_cast<wchar_t>(kEscapeBase + p[bytes.size() - 1]));
     return text;
+}
+
+} // namespace
+
+std::wstring DecodeUtf16Le(std::string_view bytes) {
+    return DecodeUtf16(bytes, 1);
+}
+
+std::wstring DecodeUtf16Be(std::string_view bytes) {
+    return DecodeUtf16(bytes, 0);
 }
 
 std::string EncodeUtf16Le(std::wstring_view text) {

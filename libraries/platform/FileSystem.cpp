@@ -202,7 +202,8 @@ std::wstring PathAppend(std::wstring_view folder, std::wstring_view more) {
     return joined;
 }
 
-bool ReadWholeFile(const std::wstring& path, std::string& bytes, int& errorNumber) {
+bool ReadWholeFile(const std::wstring& path, std::string& bytes, int& errorNumber,
+                   std::size_t limit) {
     bytes.clear();
     const int fd = open(Narrow(path).c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -216,10 +217,13 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes, int& errorNumbe
         return false;
     }
     if (info.st_size > 0)
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
+        bytes.reserve(std::min(static_cast<std::size_t>(info.st_size), limit));
+    // One byte past the limit tells a file of exactly the limit from a larger one (or from an
+    // endless source such as /dev/zero).
     char buffer[65536];
     while (true) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
+        const std::size_t room = limit - bytes.size();
+        const ssize_t n = read(fd, buffer, room < sizeof buffer ? room + 1 : sizeof buffer);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
@@ -229,35 +233,15 @@ bool ReadWholeFile(const std::wstring& path, std::string& bytes, int& errorNumbe
         }
         if (n == 0)
             break;
+        if (static_cast<std::size_t>(n) > room) {
+            bytes.append(buffer, room);
+            errorNumber = EFBIG;
+            close(fd);
+            return false;
+        }
         bytes.append(buffer, static_cast<std::size_t>(n));
     }
     close(fd);
-    return true;
-}
-
-bool ReadFileHead(const std::wstring& path, std::size_t limit, std::string& bytes,
-                  int& errorNumber) {
-    bytes.assign(limit, '\0');
-    const int fd = open(Narrow(path).c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        errorNumber = errno;
-        bytes.clear();
-        return false;
-    }
-    std::size_t got = 0;
-    while (got < limit) {
-        const ssize_t n = read(fd, bytes.data() + got, limit - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n < 0)
-                errorNumber = errno;
-            break;
-        }
-        got += static_cast<std::size_t>(n);
-    }
-    close(fd);
-    bytes.resize(got);
     return true;
 }
 

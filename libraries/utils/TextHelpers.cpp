@@ -35,50 +35,40 @@ std::size_t Find(std::wstring_view text, std::wstring_view pattern) {
     return pattern.empty() ? std::wstring_view::npos : text.find(pattern);
 }
 
-void CutAtZero(std::wstring& text) {
-    if (const std::size_t zero = text.find(L'\0'); zero != std::wstring::npos)
-        text.resize(zero);
-}
-
 HRESULT FailureFromErrno(int errorNumber) {
     return errorNumber > 0 ? HResultFromErrno(errorNumber) : E_FAIL;
 }
 
-/// Decodes the bytes of a whole file by their byte-order mark into `text` and `info`. Returns
-/// `E_NOTIMPL` for UTF-16 big-endian, `S_OK` otherwise.
-HRESULT Decode(std::string_view bytes, std::wstring& text, CTextFileInfo& info) {
+/// The text of a whole file's bytes, decoded by their byte-order mark; `info` learns the
+/// encoding. A zero byte or character is data like any other: a stray one must not hide what
+/// follows it.
+std::wstring DecodeByMark(std::string_view bytes, CTextFileInfo& info) {
     if (bytes.size() < 2)
-        return S_OK;
+        return {};
     const auto at = [bytes](std::size_t i) { return static_cast<unsigned char>(bytes[i]); };
-
     if (at(0) == 0xEF && bytes.size() >= 3 && at(1) == 0xBB && at(2) == 0xBF) {
         info.byteOrderMark = true;
         info.encoding = CTextFileInfo::kEncodingUtf8;
-        text = Platform::DecodeUtf8(bytes.substr(3));
-        return S_OK;
+        return Platform::DecodeUtf8(bytes.substr(3));
     }
     if (at(0) == 0xFE && at(1) == 0xFF) {
         info.byteOrderMark = true;
-        return E_NOTIMPL;
+        info.encoding = CTextFileInfo::kEncodingUtf16Be;
+        return Platform::DecodeUtf16Be(bytes.substr(2));
     }
     if (at(0) == 0xFF && at(1) == 0xFE) {
         info.byteOrderMark = true;
         info.encoding = CTextFileInfo::kEncodingUtf16Le;
-        text = Platform::DecodeUtf16Le(bytes.substr(2));
-        CutAtZero(text);
-        return S_OK;
+        return Platform::DecodeUtf16Le(bytes.substr(2));
     }
     // A first byte EF, FE or FF without the rest of a mark is ordinary text (a Latin-1 "ï",
     // "þ" or "ÿ", or the lead byte of a UTF-8 character), so it is decoded like any other.
     if (bytes.size() >= 4 && at(0) != 0 && at(1) == 0 && at(3) == 0) {
         info.encoding = CTextFileInfo::kEncodingUtf16Le;
-        text = Platform::DecodeUtf16Le(bytes);
-    } else {
-        info.encoding = CTextFileInfo::kEncodingAnsi;
-        text = Platform::DecodeAnsi(bytes);
+        return Platform::DecodeUtf16Le(bytes);
     }
-    CutAtZero(text);
-    return S_OK;
+    info.encoding = CTextFileInfo::kEncodingAnsi;
+    return Platform::DecodeAnsi(bytes);
 }
 
 std::wstring ToLower(std::wstring_view text) {
@@ -107,42 +97,51 @@ std::wstring NormalizePath(std::wstring_view element) {
 
 } // namespace
 
-HRESULT ReadTextFile(const std::wstring& path, std::wstring& text, CTextFileInfo* info) {
+HRESULT DecodeText(std::string_view bytes, std::wstring& text, CTextFileInfo* info) {
     text.clear();
+    CTextFileInfo found;
+    found.fileSizeLow = static_cast<std::uint32_t>(bytes.size() & 0xFFFFFFFFu);
+    found.fileSizeHigh = static_cast<std::uint32_t>(static_cast<std::uint64_t>(bytes.size()) >> 32);
+    // No encoding yields more characters than bytes, so this keeps the length within its 32-bit
+    // field.
+    if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
+        if (info != nullptr)
+            *info = found;
+        return HResultFromErrno(EFBIG);
+    }
     try {
-        std::string bytes;
-        int errorNumber = 0;
-        HRESULT status = S_OK;
-        if (!Platform::ReadWholeFile(path, bytes, errorNumber)) {
-            status = FailureFromErrno(errorNumber);
-            if (bytes.empty())
-                return status;
-        }
-
-        CTextFileInfo found;
-        found.fileSizeLow = static_cast<std::uint32_t>(bytes.size() & 0xFFFFFFFFu);
-        found.fileSizeHigh =
-            static_cast<std::uint32_t>(static_cast<std::uint64_t>(bytes.size()) >> 32);
-        // No encoding yields more characters than bytes, so this keeps the length within its
-        // 32-bit field.
-        if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) {
-            if (info != nullptr)
-                *info = found;
-            return HResultFromErrno(EFBIG);
-        }
-        const HRESULT decoded = Decode(bytes, text, found);
-        if (Succeeded(status))
-            status = decoded;
+        text = DecodeByMark(bytes, found);
         found.length = static_cast<std::int32_t>(text.size());
         if (info != nullptr)
             *info = found;
-        return status;
+        return S_OK;
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
     }
     text.clear();
     text.shrink_to_fit();
     return E_OUTOFMEMORY;
+}
+
+HRESULT ReadTextFile(const std::wstring& path, std::wstring& text, CTextFileInfo* info) {
+    text.clear();
+    std::string bytes;
+    int errorNumber = 0;
+    HRESULT status = S_OK;
+    try {
+        if (!Platform::ReadWholeFile(path, bytes, errorNumber)) {
+            status = FailureFromErrno(errorNumber);
+            if (bytes.empty())
+                return status;
+        }
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (const std::length_error&) {
+        return E_OUTOFMEMORY;
+    }
+    // Whatever was read before a failure is still decoded.
+    const HRESULT decoded = DecodeText(bytes, text, info);
+    return Succeeded(status) ? decoded : status;
 }
 
 std::wstring LeftOf(std::wstring_view text, std::wstring_view pattern) {

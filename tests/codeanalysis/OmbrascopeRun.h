@@ -18,11 +18,13 @@ struct CRun {
     std::string err;
 };
 
-/// Runs ombrascope with `arguments` (shell words) in a UTF-8 locale.
-inline CRun Ombrascope(const CScopedRegistry& registry, const std::string& arguments) {
+/// Runs ombrascope with `arguments` (shell words) in a UTF-8 locale. `before` (shell text, such as
+/// "printf x |" or "ulimit -v 1000;") comes first on the command line.
+inline CRun Ombrascope(const CScopedRegistry& registry, const std::string& arguments,
+                       const std::string& before = "") {
     const std::string errors = registry.File() + ".stderr";
     const std::string command =
-        "LC_ALL=C.UTF-8 '" OMBRASCOPE_PATH "' " + arguments + " 2>'" + errors + "'";
+        before + " LC_ALL=C.UTF-8 '" OMBRASCOPE_PATH "' " + arguments + " 2>'" + errors + "'";
     CRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) {

@@ -71,6 +71,12 @@ TEST(Utf16Le, JoinsSurrogatePairsAndKeepsOddBytes) {
               L"B\xDC7F");
 }
 
+TEST(Utf16Be, ReadsTheSameTextAsLittleEndianWithTheBytesOfEachUnitSwapped) {
+    EXPECT_EQ(DecodeUtf16Be(std::string("\0A\xD8\x3D\xDE\x00", 6)), L"A\U0001F600");
+    EXPECT_EQ(DecodeUtf16Be(std::string("\xD8\x3D\0B\x7F", 5)), L"\xD83D"
+                                                                L"B\xDC7F");
+}
+
 TEST(AnsiText, RandomBytesSurviveARoundTripInEveryLocale) {
     std::mt19937 random(1234);
     for (const char* locale : {"C", "C.UTF-8"}) {

@@ -54,6 +54,7 @@ constexpr auto kNone = CTextFileInfo::kEncodingNone;
 constexpr auto kAnsi = CTextFileInfo::kEncodingAnsi;
 constexpr auto kUtf8 = CTextFileInfo::kEncodingUtf8;
 constexpr auto kUtf16 = CTextFileInfo::kEncodingUtf16Le;
+constexpr auto kUtf16Be = CTextFileInfo::kEncodingUtf16Be;
 
 // Programs run in the C locale unless they ask for another, so "ANSI" text here is ISO-8859-1.
 INSTANTIATE_TEST_SUITE_P(
@@ -63,7 +64,7 @@ INSTANTIATE_TEST_SUITE_P(
                     ReadCase{"Ansi", "a.c(3): Warning 1\r\n", S_OK, L"a.c(3): Warning 1\r\n", kAnsi,
                              false},
                     ReadCase{"AnsiHighBytes", "caf\xE9", S_OK, L"caf\u00E9", kAnsi, false},
-                    ReadCase{"AnsiEndsAtZero", "ab\0cd"s, S_OK, L"ab", kAnsi, false},
+                    ReadCase{"AnsiKeepsZero", "ab\0cd"s, S_OK, L"ab\0cd"s, kAnsi, false},
                     ReadCase{"Utf8Mark",
                              "\xEF\xBB\xBF"
                              "caf\xC3\xA9 \xF0\x9F\x98\x80",
@@ -79,16 +80,19 @@ INSTANTIATE_TEST_SUITE_P(
                              "\x3D\xD8\x00\xDE"s,
                              S_OK, L"hi\U0001F600", kUtf16, true},
                     ReadCase{"Utf16MarkOnly", "\xFF\xFE", S_OK, L"", kUtf16, true},
-                    ReadCase{"Utf16EndsAtZero",
+                    ReadCase{"Utf16KeepsZero",
                              "\xFF\xFE"
                              "a\0\0\0b\0"s,
-                             S_OK, L"a", kUtf16, true},
+                             S_OK, L"a\0b"s, kUtf16, true},
                     ReadCase{"Utf16OddByte",
                              "\xFF\xFE"
                              "a\0b"s,
                              S_OK, L"a\xDC62", kUtf16, true},
                     ReadCase{"Utf16NoMark", "<\0?\0x\0"s, S_OK, L"<?x", kUtf16, false},
-                    ReadCase{"Utf16BigEndian", "\xFE\xFF\0a"s, E_NOTIMPL, L"", kNone, true},
+                    ReadCase{"Utf16BigEndian",
+                             "\xFE\xFF\0a"
+                             "\xD8\x3D\xDE\x00\0\0\0b"s,
+                             S_OK, L"a\U0001F600\0b"s, kUtf16Be, true},
                     // A first byte EF, FE or FF that does not begin a mark is text like any other.
                     ReadCase{"LeadEfWithoutMark", "\xEFle", S_OK, L"\u00EFle", kAnsi, false},
                     ReadCase{"LeadFeWithoutMark", "\xFEtre", S_OK, L"\u00FEtre", kAnsi, false},

@@ -8,6 +8,9 @@
 #include "utils/TextHelpers.h"
 #include "wrapper/Wrapper.h"
 
+#include <cerrno>
+#include <new>
+
 namespace Ombrascope {
 
 namespace {
@@ -34,6 +37,12 @@ public:
         m_app->add_flag("--fxcop", m_fxCop, "Read an FxCop report instead (a file, not -)");
         m_app->add_option("--xml", m_xmlOut,
                           "Also write the issues read as a PC-lint XML document to this file");
+        m_app
+            ->add_option("--max-size", m_maxSize,
+                         "The most bytes read from FILE (default 1GiB; K, M and G suffixes count "
+                         "in 1024s): a larger file, or an endless source such as /dev/zero, "
+                         "gives exit status 3")
+            ->transform(CLI::AsSizeValue(false));
     }
 
     int Run() override {
@@ -45,31 +54,60 @@ public:
         CIssueCategoryManager manager;
         LoadCategories(manager);
         CAnalysisResultsReader reader(&manager, m_fxCop ? ToolKind::FxCop : ToolKind::PcLint);
-        const std::wstring path = Platform::DecodeAnsi(m_file);
-        const bool checkDuplicates = !m_keepDuplicates;
-        if (m_file == "-") {
+        const bool fromInput = m_file == "-";
+        const std::wstring path = fromInput ? L"/dev/stdin" : Platform::DecodeAnsi(m_file);
+        const std::wstring shown = fromInput ? L"standard input" : path;
+        std::size_t size = 0;
+        try {
+            // One read: a pipe, a FIFO or standard input gives its bytes once, so the choice
+            // between text and XML is made from what this read took.
+            std::string bytes;
+            int error = 0;
+            if (!Platform::ReadWholeFile(path, bytes, error, m_maxSize)) {
+                std::wstring why = Platform::ErrorText(error);
+                if (error == EFBIG)
+                    why = L"more than " + std::to_wstring(m_maxSize) +
+                          L" bytes, the most this reads (--max-size raises it)";
+                Platform::WriteStandardError(Platform::EncodeAnsi(L"ombrascope: cannot read " +
+                                                                  shown + L": " + why + L"\n"));
+                return kExitInputFailed;
+            }
+            size = bytes.size();
             std::wstring text;
-            if (Utils::Failed(Utils::ReadTextFile(L"/dev/stdin", text))) {
-                Platform::WriteStandardError("ombrascope: cannot read standard input\n");
-                return kExitInputFailed;
-            }
-            reader.Read(std::move(text), checkDuplicates);
-        } else if (!reader.ReadFile(path, checkDuplicates)) {
-            std::wstring probe;
-            if (const Utils::HRESULT read = Utils::ReadTextFile(path, probe); Utils::Failed(read)) {
+            if (const Utils::HRESULT decoded = Utils::DecodeText(bytes, text);
+                Utils::Failed(decoded)) {
+                if (decoded == Utils::E_OUTOFMEMORY)
+                    throw std::bad_alloc();
                 Platform::WriteStandardError(Platform::EncodeAnsi(
-                    L"ombrascope: cannot read " + path + L": " + DescribeResult(read) + L"\n"));
+                    L"ombrascope: cannot read " + shown + L": " + DescribeResult(decoded) + L"\n"));
                 return kExitInputFailed;
             }
-            // An empty file simply holds no results. Anything else that a reader refused is a
+            bytes = std::string();
+            // An empty input simply holds no results. Anything else that a reader refused is a
             // document that broke off: its reader keeps what it read before the fault.
-            if (!probe.empty()) {
+            const bool holdsText = !text.empty();
+            const bool checkDuplicates = !m_keepDuplicates;
+            const bool read = fromInput
+                                  ? reader.Read(std::move(text), checkDuplicates)
+                                  : reader.ReadFileText(path, std::move(text), checkDuplicates);
+            if (!read && holdsText) {
                 m_incomplete = true;
                 Platform::WriteStandardError(Platform::EncodeAnsi(
-                    L"ombrascope: warning: " + path +
+                    L"ombrascope: warning: " + shown +
                     L" could not be read to its end; the issues before the fault are shown\n"));
             }
+            return Report(manager, reader);
+        } catch (const std::bad_alloc&) {
+            Platform::WriteStandardError(
+                Platform::EncodeAnsi(L"ombrascope: " + shown + L" too large to analyse (" +
+                                     std::to_wstring(size) + L" bytes)\n"));
+            return kExitInputFailed;
         }
+    }
+
+private:
+    /// Writes the XML copy when asked, then the issues, statistics and counts.
+    int Report(CIssueCategoryManager& manager, CAnalysisResultsReader& reader) {
         if (!m_xmlOut.empty()) {
             const std::wstring out = Platform::DecodeAnsi(m_xmlOut);
             if (const Utils::HRESULT saved = reader.SaveXml(out); Utils::Failed(saved)) {
@@ -93,7 +131,6 @@ public:
         return status == 0 && m_incomplete ? kExitInputFailed : status;
     }
 
-private:
     static std::wstring CategoryName(const CIssueCategoryManager& manager, std::int32_t index) {
         const CIssueCategory category = manager.GetCategory(index);
         return category.GetIndex() < 0 ? L"(none)" : category.GetDisplayName();
@@ -180,6 +217,7 @@ private:
     bool m_fxCop = false;
     std::string m_xmlOut;
     bool m_incomplete = false;
+    std::size_t m_maxSize = std::size_t{1} << 30;
 };
 
 } // namespace

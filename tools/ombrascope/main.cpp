@@ -2,7 +2,9 @@
 #include "Command.h"
 
 #include "platform/Encoding.h"
+#include "platform/FileSystem.h"
 
+#include <new>
 #include <vector>
 
 int main(int argc, char** argv) {
@@ -30,10 +32,17 @@ int main(int argc, char** argv) {
         const int status = app.exit(e);
         return status == 0 ? 0 : Ombrascope::kExitUsage;
     }
-    for (const auto& command : commands) {
-        if (command->WasChosen()) {
-            return command->Run();
+    try {
+        for (const auto& command : commands) {
+            if (command->WasChosen()) {
+                return command->Run();
+            }
         }
+    } catch (const std::bad_alloc&) {
+        // An input too large for memory could not be judged: said so, never an abort.
+        Quillmoren::Libraries::Platform::WriteStandardError(
+            "ombrascope: out of memory; the input is too large to analyse\n");
+        return Ombrascope::kExitInputFailed;
     }
     return Ombrascope::kExitUsage;
 }

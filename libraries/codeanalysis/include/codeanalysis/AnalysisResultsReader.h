@@ -28,7 +28,12 @@ public:
 
     ToolKind GetKind() const { return m_kind; }
     bool Read(std::wstring text, bool checkDuplicates);
+    /// Reads a results file. A PC-lint front whose first file begins with an XML declaration
+    /// (in any of the encodings that `Utils::ReadTextFile` reads) switches to the XML reader.
     bool ReadFile(const std::wstring& path, bool checkDuplicates);
+    /// As `ReadFile`, for the decoded text of the file `path` that the caller has read: a pipe,
+    /// a FIFO or standard input can be read only once, so nothing may read it again.
+    bool ReadFileText(const std::wstring& path, std::wstring text, bool checkDuplicates);
     void Reset();
     void Clear();
     bool IsTextEmpty() const;

@@ -23,9 +23,9 @@ class CIssueCategory;
 class CIssueCategoryManager;
 
 /// Holds what every results format shares and adds issues for the format-specific readers
-/// (`AddIssue`), which implement `Parse` and `ReadFile`. Callers use it through the front,
-/// `CAnalysisResultsReader`. Its public operations are serialised by one re-entrant lock, so a
-/// reader may be used from several threads; the manager is not owned and must outlive it.
+/// (`AddIssue`), which implement `Parse`, `ReadFile` and `ReadFileText`. Callers use it through the
+/// front, `CAnalysisResultsReader`. Its public operations are serialised by one re-entrant lock, so
+/// a reader may be used from several threads; the manager is not owned and must outlive it.
 class CAnalysisResultsReaderImpl {
 public:
     explicit CAnalysisResultsReaderImpl(CIssueCategoryManager* manager);
@@ -42,6 +42,10 @@ public:
     virtual bool Parse() = 0;
     /// Reads results from a file.
     virtual bool ReadFile(const std::wstring& path, bool checkDuplicates) = 0;
+    /// Reads results from the decoded text of the file `path`, read by the caller: what
+    /// `ReadFile` does after its read, for a source that can be read only once (a pipe).
+    virtual bool ReadFileText(const std::wstring& path, std::wstring text,
+                              bool checkDuplicates) = 0;
 
     /// Resets, stores the text and parses it; false for an empty text.
     bool ReadText(std::wstring text, bool checkDuplicates);

@@ -23,6 +23,7 @@ public:
     /// Adds the issues of one report. Repeats are dropped when `checkDuplicates` is set, or when
     /// the latest `ReadText` asked for it.
     bool ReadFile(const std::wstring& path, bool checkDuplicates) override;
+    bool ReadFileText(const std::wstring& path, std::wstring text, bool checkDuplicates) override;
     /// Records one issue, its category chosen by the level text; false without a manager or
     /// for a file name that is not a valid path, true without recording for a repeat.
     virtual bool AddIssueByLevel(const std::wstring& file, const std::wstring& lineText,

@@ -19,6 +19,7 @@ public:
 
     bool Parse() override;
     bool ReadFile(const std::wstring& path, bool checkDuplicates) override;
+    bool ReadFileText(const std::wstring& path, std::wstring text, bool checkDuplicates) override;
 
     // The line tests, public so that they can be checked on their own.
     static bool IsCompletionLine(std::wstring_view line);

@@ -19,6 +19,7 @@ public:
 
     bool Parse() override;
     bool ReadFile(const std::wstring& path, bool checkDuplicates) override;
+    bool ReadFileText(const std::wstring& path, std::wstring text, bool checkDuplicates) override;
 
     void OnEvent(wchar_t kind) override { DispatchEvent(kind); }
     void RegisterHandlers() override;

@@ -31,6 +31,8 @@ std::string EncodeUtf8(std::wstring_view text);
 /// escaped like any byte that does not decode.
 std::wstring DecodeUtf16Le(std::string_view bytes);
 std::string EncodeUtf16Le(std::wstring_view text);
+/// As `DecodeUtf16Le`, for UTF-16 big-endian bytes.
+std::wstring DecodeUtf16Be(std::string_view bytes);
 
 /// Decodes a byte stream in the locale's character set that arrives in pieces: a multi-byte
 /// character split across two pieces is decoded once, whole, when its last byte arrives.

@@ -44,12 +44,11 @@ bool PathIsUnc(std::wstring_view path);      ///< begins with two separators
 /// Joins with exactly one '/' between the two parts.
 std::wstring PathAppend(std::wstring_view folder, std::wstring_view more);
 
-/// Reads a whole file into `bytes`. False with `errorNumber` set when it cannot be opened or read.
-bool ReadWholeFile(const std::wstring& path, std::string& bytes, int& errorNumber);
-
-/// Reads at most `limit` bytes from the start of a file.
-bool ReadFileHead(const std::wstring& path, std::size_t limit, std::string& bytes,
-                  int& errorNumber);
+/// Reads a whole file (or pipe, or device) into `bytes`, from one open: a source that can be
+/// read only once loses nothing. False with `errorNumber` set when it cannot be opened or read,
+/// and with `EFBIG` when it holds more than `limit` bytes (`bytes` then holds the first `limit`).
+bool ReadWholeFile(const std::wstring& path, std::string& bytes, int& errorNumber,
+                   std::size_t limit = SIZE_MAX);
 
 /// A file open for writing; closed by its destructor.
 class COutputFile {

@@ -19,6 +19,7 @@ struct CTextFileInfo {
     static constexpr std::int32_t kEncodingAnsi = 0;  ///< the locale's character set
     static constexpr std::int32_t kEncodingUtf8 = 1;
     static constexpr std::int32_t kEncodingUtf16Le = 2;
+    static constexpr std::int32_t kEncodingUtf16Be = 3;
 
     std::uint32_t fileSizeLow = 0;
     std::uint32_t fileSizeHigh = 0;
@@ -32,13 +33,17 @@ struct CTextFileInfo {
 };
 
 /// Reads a whole text file into `text`, decoded by its byte-order mark: UTF-8 (EF BB BF),
-/// UTF-16 little-endian (FF FE, or no mark when the bytes look like UTF-16 text), otherwise the
-/// locale's character set. UTF-16 big-endian (FE FF) is not read and gives `E_NOTIMPL`.
-/// UTF-16 and locale text end at the first zero character. A file shorter than two bytes gives
-/// an empty text. Other failures: the system error when the file cannot be opened or read
-/// (whatever was read is still decoded), `EFBIG` for a file of 2 GiB or more, `E_OUTOFMEMORY`
-/// when the text does not fit in memory. `info`, when given, is filled unless nothing was read.
+/// UTF-16 little-endian (FF FE, or no mark when the bytes look like UTF-16 text), UTF-16
+/// big-endian (FE FF), otherwise the locale's character set. A zero byte or character is kept
+/// as data. A file shorter than two bytes gives an empty text. Failures: the system error when
+/// the file cannot be opened or read (whatever was read is still decoded), `EFBIG` for a file of
+/// 2 GiB or more, `E_OUTOFMEMORY` when the text does not fit in memory. `info`, when given, is
+/// filled unless nothing was read.
 HRESULT ReadTextFile(const std::wstring& path, std::wstring& text, CTextFileInfo* info = nullptr);
+
+/// The decoding step of `ReadTextFile`, for the bytes of a whole file already read (from a pipe,
+/// say, which cannot be read twice).
+HRESULT DecodeText(std::string_view bytes, std::wstring& text, CTextFileInfo* info = nullptr);
 
 // The substring routines match case-sensitively (except `LeftOfNoCase`). An empty pattern is
 // taken as absent: it does not occur anywhere.
