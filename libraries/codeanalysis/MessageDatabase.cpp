@@ -40,14 +40,17 @@ std::int32_t ClampToInt32(std::int64_t value) {
         value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-/// A column's bytes as text. The value may be of any storage class; a null gives empty text.
+/// A column's bytes as text. The value may be of any storage class; a null gives empty text. The
+/// import stores the message list's bytes as they are, and the tool writes its list in UTF-8 or
+/// in its Windows code page.
 std::wstring ColumnText(const SQLite::Column& column) {
     // The bytes must be asked for after the value, which may be converted to text first.
     const auto* bytes = static_cast<const char*>(column.getBlob());
     const int size = column.getBytes();
     if (bytes == nullptr || size <= 0)
         return {};
-    return Platform::DecodeUtf8(std::string_view(bytes, static_cast<std::size_t>(size)));
+    return Platform::DecodeUtf8OrWindows1252(
+        std::string_view(bytes, static_cast<std::size_t>(size)));
 }
 
 } // namespace
