@@ -804,6 +804,25 @@ TEST_F(MessageDatabaseTest, BytesThatDoNotDecodeSurviveTheImport) {
     }
 }
 
+TEST_F(MessageDatabaseTest, AnIdentifierReadBackFindsItsRowsAgain) {
+    // A section identifier whose bytes are not UTF-8: the identifier a query hands out finds its
+    // section's messages when it is asked for in turn.
+    ASSERT_TRUE(ImportText("17.1  C Syntax Errors\n\n17.\xA7  Odd \xA7 section\n\n"
+                           "7     Seven -- Text.\n"))
+        << Narrow(m_database.GetLastError());
+    std::vector<CMessageRecord> sections;
+    m_database.GetSectionRecords(sections);
+    ASSERT_EQ(sections.size(), 2u);
+    EXPECT_EQ(sections[1].SectionDescription, L"Odd \u00A7 section");
+    std::vector<std::int32_t> numbers;
+    m_database.GetMessageNumbers(sections[1].SectionId, numbers);
+    EXPECT_EQ(numbers, std::vector<std::int32_t>{7});
+    CMessageRecord record;
+    ASSERT_TRUE(m_database.GetMessage(7, record));
+    m_database.GetMessageNumbers(record.SectionId, numbers);
+    EXPECT_EQ(numbers, std::vector<std::int32_t>{7});
+}
+
 // ---------------------------------------------------------------------------------------------
 // The messages of a category.
 
