@@ -93,10 +93,8 @@ public:
     /// Runs the two CREATE TABLE statements on the database at the stored path; false when it
     /// cannot be opened or a table cannot be created (one that exists already, say).
     bool CreateTables();
-    /// Reads the tool's message list (text with a byte-order mark, or else bytes that are stored
-    /// as they are and read back as UTF-8 when they are valid UTF-8 and as Windows-1252 when not)
-    /// into the database at the stored path, in one transaction. Entries numbered "2XX" describe a
-    /// range and are not stored. A row that
+    /// Reads the tool's message list (UTF-8 or Windows-1252, stored byte for byte; or text with a
+    /// byte-order mark) into the database at the stored path, in one transaction. A row that
     /// cannot be stored (a number already taken, a range that names no numbers) is skipped and
     /// the rest kept; the import then writes `kImportErrorsMessage` to standard error and still
     /// answers true. False, with nothing stored, when the list cannot be read, the database
