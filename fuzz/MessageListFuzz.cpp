@@ -33,7 +33,8 @@ void Check(bool condition) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // A multi-byte locale, so that bytes that do not decode reach the database as escapes.
+    // A multi-byte locale, as most machines have; a list's bytes reach the database as they are
+    // in any locale.
     setenv("LC_ALL", "C.UTF-8", 1);
     Platform::InitialiseLocale();
     int errorNumber = 0;

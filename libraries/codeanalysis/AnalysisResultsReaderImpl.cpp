@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cwctype>
 #include <map>
 #include <new>
 
@@ -36,7 +37,7 @@ bool CAnalysisResultsReaderImpl::AddIssue(const std::wstring& file, const std::w
     if (m_manager == nullptr)
         return false;
     const std::wstring trimmed = Utils::Trim(file);
-    if (!trimmed.empty() && !Utils::IsValidPathName(trimmed))
+    if (!trimmed.empty() && !Utils::IsValidPathName(trimmed) && !IsPseudoFileName(trimmed))
         return false;
     if (m_checkDuplicates) {
         // Kept as UTF-8: a read of a large output holds a million keys.
@@ -55,6 +56,20 @@ bool CAnalysisResultsReaderImpl::AddIssue(const std::wstring& file, const std::w
     }
     return StoreIssue(number, messageText, m_manager->GetCategoryForMessage(number), trimmed,
                       Utils::ToInt32(lineText));
+}
+
+bool CAnalysisResultsReaderImpl::IsPseudoFileName(std::wstring_view file) {
+    // As long as a path may be, and one pair of brackets: "foo<1>.c" is a file name gone wrong.
+    constexpr std::size_t kLongest = 260;
+    if (file.size() < 3 || file.size() > kLongest || file.front() != L'<' || file.back() != L'>')
+        return false;
+    const std::wstring_view inner = file.substr(1, file.size() - 2);
+    if (inner.find_first_of(L"<>") != std::wstring_view::npos)
+        return false;
+    for (const wchar_t c : inner)
+        if (std::iswcntrl(static_cast<wint_t>(c)))
+            return false;
+    return true;
 }
 
 bool CAnalysisResultsReaderImpl::IsRepeat(const std::wstring& key) {

@@ -1,5 +1,5 @@
-// FxCop reports: the handler table over the three message levels and the recording of an issue
-// with the category of its level.
+// FxCop reports: the issues of every message in the report, each with the file and line of the
+// nearest element around it that names them, and the category of its level.
 #include "codeanalysis/FxCopAnalysisResultsReaderImpl.h"
 
 #include "codeanalysis/IssueCategoryManager.h"
@@ -11,46 +11,58 @@ namespace Quillmoren::Libraries::CodeAnalysis {
 
 namespace {
 
-/// The element paths of the Message elements that hold issues.
-constexpr const wchar_t* kMessagePaths[] = {
-    L"/FxCopReport/Targets/Target/Modules/Module/Messages/Message",
-    L"/FxCopReport/Targets/Target/Modules/Module/Namespaces/Namespace/Types/Type/Messages/Message",
-    (L"/FxCopReport/Targets/Target/Modules/Module/Namespaces/Namespace/Types/Type/Members/Member/"
-     L"Messages/Message"),
-};
+constexpr std::wstring_view kReport = L"/FxCopReport/";
+/// The report's list of the rules it ran: it describes rules, it reports nothing.
+constexpr std::wstring_view kRules = L"/FxCopReport/Rules";
+
+/// Whether an element at `path` is part of what the report found.
+bool IsFinding(std::wstring_view path) {
+    if (path.substr(0, kReport.size()) != kReport)
+        return false;
+    return path.substr(0, kRules.size()) != kRules ||
+           (path.size() > kRules.size() && path[kRules.size()] != L'/');
+}
 
 } // namespace
 
 CFxCopAnalysisResultsReaderImpl::CFxCopAnalysisResultsReaderImpl(CIssueCategoryManager* manager)
-    : CAnalysisResultsReaderImpl(manager), CXmlFileReader(nullptr) {}
+    : CAnalysisResultsReaderImpl(manager), CXmlFileReader(this) {}
 
 void CFxCopAnalysisResultsReaderImpl::RegisterHandlers() {
+    // Messages stand at every level of a report (target, module, namespace, type, member,
+    // accessor, and namespaces outside the targets): they are known by name, not by path.
     using Self = CFxCopAnalysisResultsReaderImpl;
-    for (const wchar_t* path : kMessagePaths) {
-        const std::wstring message(path);
-        RegisterHandler(L"s," + message, &Self::OnMessageStart);
-        RegisterHandler(L"s," + message + L"/Issue", &Self::OnIssueStart);
-        RegisterHandler(L"c," + message + L"/Issue", &Self::OnIssueText);
-        RegisterHandler(L"e," + message + L"/Issue", &Self::OnIssueEnd);
-    }
-}
-
-void CFxCopAnalysisResultsReaderImpl::Invoke(const std::wstring& key) {
-    // The framework has no owner to call handlers on: this reader calls them on itself.
-    const auto found = Handlers().find(key);
-    if (found != Handlers().end())
-        (this->*(found->second))();
+    RegisterHandler(L"s,-1,Message", &Self::OnMessageStart);
+    RegisterHandler(L"s,-2,Message/Issue", &Self::OnIssueStart);
+    RegisterHandler(L"c,-2,Message/Issue", &Self::OnIssueText);
+    RegisterHandler(L"e,-2,Message/Issue", &Self::OnIssueEnd);
 }
 
 void CFxCopAnalysisResultsReaderImpl::OnEvent(wchar_t kind) {
-    if (!HasHandlers())
-        return;
-    const std::wstring path = GetPath();
-    const std::wstring k(1, kind);
-    Invoke(k + L"," + path);
-    const std::wstring parent = k + L",*," + path;
-    if (const std::size_t slash = parent.rfind(L'/'); slash != std::wstring::npos)
-        Invoke(parent.substr(0, slash) + L"/*");
+    if (kind == L's') {
+        CLocation own;
+        if (const std::wstring folder = GetAttribute(L"Path"); !folder.empty())
+            own.file = JoinPathAndFile(folder, GetAttribute(L"File"));
+        own.line = GetAttribute(L"Line");
+        // A part of its own (the targets, the namespaces outside them) carries no file over
+        // from the part before it.
+        if (m_locations.size() == 1)
+            m_carriedFile.clear();
+        m_locations.push_back(std::move(own));
+    }
+    if (IsFinding(Path()))
+        DispatchEvent(kind);
+    if (kind == L'e' && !m_locations.empty())
+        m_locations.pop_back();
+}
+
+std::wstring CFxCopAnalysisResultsReaderImpl::JoinPathAndFile(const std::wstring& folder,
+                                                              const std::wstring& name) {
+    std::wstring file = folder;
+    const wchar_t last = folder.back();
+    if (!name.empty() && last != L'\\' && last != L'/')
+        file += L'\\';
+    return file + name;
 }
 
 bool CFxCopAnalysisResultsReaderImpl::ReadFile(const std::wstring& path, bool checkDuplicates) {
@@ -74,7 +86,11 @@ bool CFxCopAnalysisResultsReaderImpl::ReadFileText(const std::wstring& /*path*/,
     m_file.clear();
     m_text.clear();
     m_inIssue = false;
-    return ParseDocument(text);
+    m_locations.clear();
+    m_carriedFile.clear();
+    const bool parsed = ParseDocument(text);
+    m_locations.clear();
+    return parsed;
 }
 
 void CFxCopAnalysisResultsReaderImpl::OnMessageStart() {
@@ -85,17 +101,22 @@ void CFxCopAnalysisResultsReaderImpl::OnMessageStart() {
 
 void CFxCopAnalysisResultsReaderImpl::OnIssueStart() {
     m_level = GetAttribute(L"Level");
-    m_line = GetAttribute(L"Line");
-    const std::wstring folder = GetAttribute(L"Path");
-    if (!folder.empty()) {
-        // An Issue without a Path is in the file of the one before it.
-        const std::wstring name = GetAttribute(L"File");
-        const wchar_t last = folder.back();
-        m_file = folder;
-        if (!name.empty() && last != L'\\' && last != L'/')
-            m_file += L'\\';
-        m_file += name;
+    // The file and the line of the Issue itself, or of the nearest element around it that names
+    // them.
+    m_file.clear();
+    m_line.clear();
+    for (auto at = m_locations.rbegin(); at != m_locations.rend(); ++at) {
+        if (m_file.empty())
+            m_file = at->file;
+        if (m_line.empty())
+            m_line = at->line;
     }
+    // An Issue without a file of its own or around it is in the file of the latest Issue before
+    // it, in the same part of the report, that named one.
+    if (!m_locations.empty() && !m_locations.back().file.empty())
+        m_carriedFile = m_locations.back().file;
+    else if (m_file.empty())
+        m_file = m_carriedFile;
     m_text.clear();
     m_inIssue = true;
 }

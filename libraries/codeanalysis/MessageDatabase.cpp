@@ -40,14 +40,28 @@ std::int32_t ClampToInt32(std::int64_t value) {
         value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-/// A column's bytes as text. The value may be of any storage class; a null gives empty text.
-std::wstring ColumnText(const SQLite::Column& column) {
+/// A column's bytes, or none for a null.
+std::string_view ColumnBytes(const SQLite::Column& column) {
     // The bytes must be asked for after the value, which may be converted to text first.
     const auto* bytes = static_cast<const char*>(column.getBlob());
     const int size = column.getBytes();
     if (bytes == nullptr || size <= 0)
         return {};
-    return Platform::DecodeUtf8(std::string_view(bytes, static_cast<std::size_t>(size)));
+    return std::string_view(bytes, static_cast<std::size_t>(size));
+}
+
+/// An identifier's column as text. The value may be of any storage class; a null gives empty
+/// text. Every byte reads back as the byte it was, so that the text binds to the same value in a
+/// later query.
+std::wstring ColumnText(const SQLite::Column& column) {
+    return Platform::DecodeUtf8(ColumnBytes(column));
+}
+
+/// A column of the message list's words (a title, a description, an explanation) as text. The
+/// import stores the list's bytes as they are, and the tool writes its list in UTF-8 or in its
+/// Windows code page.
+std::wstring ColumnWords(const SQLite::Column& column) {
+    return Platform::DecodeUtf8OrWindows1252(ColumnBytes(column));
 }
 
 } // namespace
@@ -90,12 +104,12 @@ bool CMessageDatabase::GetMessage(std::int32_t number, CMessageRecord& record) c
             return false;
         // Fill a copy, so that a failure halfway leaves the caller's record as it was.
         CMessageRecord found = record;
-        found.InfoText = ColumnText(query.getColumn(1));
-        found.Title = ColumnText(query.getColumn(2));
+        found.InfoText = ColumnWords(query.getColumn(1));
+        found.Title = ColumnWords(query.getColumn(2));
         found.NumberText = ColumnText(query.getColumn(0));
         found.Number = Utils::ToInt32(found.NumberText);
         found.SectionId = ColumnText(query.getColumn(3));
-        found.SectionDescription = ColumnText(query.getColumn(4));
+        found.SectionDescription = ColumnWords(query.getColumn(4));
         record = std::move(found);
         return true;
     } catch (const std::exception& error) {
@@ -117,8 +131,8 @@ bool CMessageDatabase::GetMessages(const std::wstring& sectionId,
             CMessageRecord record;
             record.SectionId = sectionId;
             record.Number = ClampToInt32(query.getColumn(0).getInt64());
-            record.Title = ColumnText(query.getColumn(2));
-            record.InfoText = ColumnText(query.getColumn(1));
+            record.Title = ColumnWords(query.getColumn(2));
+            record.InfoText = ColumnWords(query.getColumn(1));
             records.push_back(std::move(record));
         }
     } catch (const std::exception& error) {
@@ -150,7 +164,7 @@ void CMessageDatabase::GetMessageTitles(const std::wstring& sectionId,
         query.bind(1, Platform::EncodeUtf8(sectionId));
         while (query.executeStep()) {
             titles.push_back(std::to_wstring(ClampToInt32(query.getColumn(0).getInt64())) + L" - " +
-                             ColumnText(query.getColumn(1)));
+                             ColumnWords(query.getColumn(1)));
         }
     } catch (const std::exception& error) {
         SetLastError(MessageDb::FailureText(m_databasePath, error));
@@ -173,7 +187,7 @@ void CMessageDatabase::GetSectionRecords(std::vector<CMessageRecord>& sections) 
         while (query.executeStep()) {
             CMessageRecord record;
             record.SectionId = ColumnText(query.getColumn(0));
-            record.SectionDescription = ColumnText(query.getColumn(1));
+            record.SectionDescription = ColumnWords(query.getColumn(1));
             sections.push_back(std::move(record));
         }
     } catch (const std::exception& error) {

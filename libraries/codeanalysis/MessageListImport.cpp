@@ -4,6 +4,7 @@
 
 #include "MessageDatabaseSupport.h"
 
+#include "platform/Encoding.h"
 #include "platform/FileSystem.h"
 #include "utils/TextHelpers.h"
 
@@ -175,6 +176,15 @@ void SplitNumberRange(std::wstring_view line, std::wstring& numberText, std::wst
     } else {
         numberText = number;
     }
+}
+
+bool IsRangeDescription(std::wstring_view numberText) {
+    std::size_t digits = 0;
+    while (digits < numberText.size() && IsDigit(numberText[digits]))
+        ++digits;
+    if (digits == 0 || digits == numberText.size())
+        return false;
+    return numberText.find_first_not_of(L"Xx", digits) == std::wstring_view::npos;
 }
 
 std::int32_t FindTitleColumn(std::wstring_view line, std::wstring& rest) {
@@ -583,6 +593,10 @@ private:
                 m_entry.AwaitNumber = kSkipToNumber;
             return;
         }
+        // Neither stored nor a clash with the message of its leading digits; its text is
+        // passed over with it.
+        if (IsRangeDescription(numberText))
+            return;
         std::wstring title;
         std::wstring text;
         SplitTitle(rest, title, text);
@@ -616,11 +630,16 @@ private:
 
 bool CMessageDatabase::ImportMessageList(const std::wstring& listPath) {
     std::wstring text;
-    const Utils::HRESULT status = Utils::ReadTextFile(listPath, text);
+    Utils::CTextFileInfo info;
+    const Utils::HRESULT status = Utils::ReadTextFile(listPath, text, &info);
     if (Utils::Failed(status)) {
         SetLastError(listPath + L": cannot read the message list: " + StatusText(status));
         return false;
     }
+    // A list without a byte-order mark is stored byte for byte, whatever the locale: it is
+    // UTF-8 or the tool's Windows code page, which the queries tell apart when they read it.
+    if (info.encoding == Utils::CTextFileInfo::kEncodingAnsi)
+        text = Platform::DecodeUtf8(Platform::EncodeAnsi(text));
     if (!BeginImport())
         return false;
     try {

@@ -175,16 +175,20 @@ std::optional<ColumnLayout> MatchLineColumnType(std::wstring_view s, std::size_t
     return ColumnLayout{{}, s.substr(lineStart, lineEnd - lineStart), *kind};
 }
 
-/// `"file" line [column] type number: text`, as a -format with a quoted file name writes it.
-std::optional<ColumnLayout> MatchQuotedFile(std::wstring_view s) {
-    if (s.empty() || s.front() != L'"')
+/// `"file" line [column] type number: text`, as a -format with a quoted file name writes it, and
+/// `<name> line [column] type number: text`, a pseudo-file such as "<command line option>" in
+/// the default layout (which may hold blanks, as a quoted name may). The quotes are not part of
+/// the file; the brackets are.
+std::optional<ColumnLayout> MatchDelimitedFile(std::wstring_view s) {
+    if (s.empty() || (s.front() != L'"' && s.front() != L'<'))
         return std::nullopt;
-    const std::size_t close = s.find(L'"', 1);
+    const bool quoted = s.front() == L'"';
+    const std::size_t close = s.find(quoted ? L'"' : L'>', 1);
     if (close == std::wstring_view::npos || close == 1)
         return std::nullopt;
     std::optional<ColumnLayout> layout = MatchLineColumnType(s, close + 1, false);
     if (layout)
-        layout->file = s.substr(1, close - 1);
+        layout->file = quoted ? s.substr(1, close - 1) : s.substr(0, close + 1);
     return layout;
 }
 
@@ -235,9 +239,10 @@ std::optional<ColumnLayout> MatchFileLineColumn(std::wstring_view s) {
     return std::nullopt;
 }
 
-/// The layouts that carry a column, or quote the file name, in the order they are tried.
+/// The layouts that carry a column, or quote or bracket the file name, in the order they are
+/// tried.
 std::optional<ColumnLayout> MatchColumnLayout(std::wstring_view s) {
-    if (std::optional<ColumnLayout> layout = MatchQuotedFile(s))
+    if (std::optional<ColumnLayout> layout = MatchDelimitedFile(s))
         return layout;
     if (std::optional<ColumnLayout> layout = MatchCompilerLayout(s))
         return layout;
@@ -256,6 +261,20 @@ bool LooksLikeMessage(std::wstring_view line) {
             return true;
     }
     return false;
+}
+
+/// Whether a location token is that of no file, "(0):".
+bool IsNoFileLocation(std::wstring_view token) {
+    const std::wstring line = Utils::Between(token, L"(", L")");
+    return Utils::IsNumber(line) && Utils::ToInt32(line) == 0;
+}
+
+/// The file of an issue: a path in the one form that every layout gives it, a pseudo-file
+/// ("<stdin>") as the tool wrote it.
+std::wstring IssueFile(const std::wstring& file) {
+    return CAnalysisResultsReaderImpl::IsPseudoFileName(TrimView(file))
+               ? file
+               : Utils::NormalizePathList(file);
 }
 
 /// The working state of one message.
@@ -317,8 +336,12 @@ bool CPcLintAnalysisResultsReaderImpl::HasTrailingLocation(std::wstring_view tex
     if (!EndsWith(text, L')'))
         return false;
     const std::size_t open = text.rfind(L'(');
-    return open != std::wstring_view::npos && open > 0 && open + 1 < text.size() &&
-           IsDigit(text[open + 1]);
+    if (open == std::wstring_view::npos || open == 0)
+        return false;
+    // Only a line number: a message ends in parentheses of its own often enough, as in
+    // "Loss of precision (initialization) (31 bits to 8 bits)".
+    const std::wstring_view inner = TrimView(StripTrailing(text.substr(open + 1), L')'));
+    return !inner.empty() && SkipDigits(inner, 0) == inner.size();
 }
 
 bool CPcLintAnalysisResultsReaderImpl::IsSourceLine(std::wstring_view line) {
@@ -430,17 +453,22 @@ bool CPcLintAnalysisResultsReaderImpl::Parse() {
                 }
                 const std::ptrdiff_t p = FindLocation(m.rest);
                 std::wstring token;
-                if (p > 0) {
+                if (p >= 0) {
                     const std::size_t colon = m.rest.find(L':', static_cast<std::size_t>(p));
                     if (colon != std::wstring::npos)
                         token = m.rest.substr(static_cast<std::size_t>(p),
                                               colon - static_cast<std::size_t>(p) + 1);
                 }
+                // A token at the start is the location of no file with the line 0 only: the
+                // tool writes "(0): Info 766: ..." for notes about a whole module, and no line
+                // of no file otherwise.
+                if (p == 0 && !IsNoFileLocation(token))
+                    token.clear();
                 if (IsLocationToken(token)) {
                     m.lineReference = Utils::Between(token, L"(", L")");
                     m.file = Utils::LeftOf(m.rest, token);
                     m.rest = Utils::RightOf(m.rest, token);
-                    if (m.file.empty())
+                    if (m.file.empty() && p > 0)
                         continue;
                 } else if (HasTrailingLocation(m.rest)) {
                     const std::size_t open = m.rest.rfind(L'(');
@@ -540,7 +568,7 @@ bool CPcLintAnalysisResultsReaderImpl::Parse() {
             // M8: accept.
             if (m.number > 0 && !m.text.empty() &&
                 (m.lineReference.empty() || Utils::ToInt32(m.lineReference) >= 0)) {
-                const std::wstring file = Utils::NormalizePathList(m.file);
+                const std::wstring file = IssueFile(m.file);
                 const std::wstring text(StripParentheses(m.text));
                 gave = true;
                 if (!AddIssue(file, m.lineReference, m.number, m.type, text))
@@ -570,7 +598,7 @@ bool CPcLintAnalysisResultsReaderImpl::Parse() {
                         if (number > 0 && !text.empty()) {
                             gave = true;
                             const std::wstring file =
-                                Utils::NormalizePathList(leftTrimmed.substr(0, blank));
+                                IssueFile(std::wstring(leftTrimmed.substr(0, blank)));
                             if (!AddIssue(file, lineReference, number, L"", text))
                                 reportUnparsable(m, i);
                         }

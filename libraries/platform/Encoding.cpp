@@ -133,6 +133,13 @@ std::size_t DecodeUtf8Into(std::string_view bytes, std::wstring& text, bool fina
     return n;
 }
 
+/// The characters of Windows-1252's bytes 0x80-0x9F; 0 for the five it leaves undefined.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
+};
+
 void EncodeUtf8Into(std::wstring_view text, std::string& bytes) {
     bytes.reserve(bytes.size() + text.size());
     for (const wchar_t wc : text) {
@@ -292,6 +299,43 @@ std::string EncodeUtf8(std::wstring_view text) {
     std::string bytes;
     EncodeUtf8Into(text, bytes);
     return bytes;
+}
+
+bool IsUtf8(std::string_view bytes) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const std::size_t n = bytes.size();
+    for (std::size_t i = 0; i < n;) {
+        const int length = Utf8SequenceLength(p[i]);
+        if (length == 0 || i + static_cast<std::size_t>(length) > n)
+            return false;
+        for (int k = 1; k < length; ++k) {
+            const unsigned char c = p[i + k];
+            if (!(k == 1 ? Utf8SecondByteValid(p[i], c) : (c & 0xC0) == 0x80))
+                return false;
+        }
+        i += static_cast<std::size_t>(length);
+    }
+    return true;
+}
+
+std::wstring DecodeWindows1252(std::string_view bytes) {
+    std::wstring text;
+    text.reserve(bytes.size());
+    for (const char byte : bytes) {
+        const auto b = static_cast<unsigned char>(byte);
+        if (b < 0x80 || b >= 0xA0) {
+            text.push_back(static_cast<wchar_t>(b));
+        } else {
+            const char16_t c = kWindows1252High[b - 0x80];
+            text.push_back(c != 0 ? static_cast<wchar_t>(c)
+                                  : static_cast<wchar_t>(kEscapeBase + b));
+        }
+    }
+    return text;
+}
+
+std::wstring DecodeUtf8OrWindows1252(std::string_view bytes) {
+    return IsUtf8(bytes) ? DecodeUtf8(bytes) : DecodeWindows1252(bytes);
 }
 
 namespace {

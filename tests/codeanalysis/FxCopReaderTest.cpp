@@ -1,4 +1,4 @@
-// FxCop reports through the results front: the three message levels, file names, issue texts,
+// FxCop reports through the results front: messages at every level, file names, issue texts,
 // categories by level, repeats, refusal of texts and reports that break off.
 #include "TestSupport.h"
 #include "codeanalysis/AnalysisResultsReader.h"
@@ -70,7 +70,7 @@ TEST_F(FxCopReader, ReadsAnIssueAtEachMessageLevel) {
     const std::string report =
         std::string("<FxCopReport><Rules><Rule CheckId=\"CA9\"><Messages>") +
         Message("CA9", issue) + "</Messages></Rule></Rules><Targets><Target>" + "<Messages>" +
-        Message("CA8", issue) + "</Messages>" + // a target's own: not read
+        Message("CA8", issue) + "</Messages>" + // a target's own
         "<Modules><Module><Messages>" + Message("CA123", issue) + "</Messages>" +
         "<Namespaces><Namespace><Types><Type><Messages>" + Message("CA1801", issue) +
         "</Messages><Members><Member><Messages>" + Message("CA2000", issue) +
@@ -79,15 +79,61 @@ TEST_F(FxCopReader, ReadsAnIssueAtEachMessageLevel) {
     bool ok = false;
     const std::vector<CIssue> issues = Read(report, false, &ok);
     EXPECT_TRUE(ok);
-    ASSERT_EQ(issues.size(), 3u);
-    const std::int32_t numbers[] = {123, 1801, 2000};
-    for (std::size_t i = 0; i < 3; ++i) {
+    // The rule list describes the rules: its messages are none of the report's findings.
+    ASSERT_EQ(issues.size(), 4u);
+    const std::int32_t numbers[] = {8, 123, 1801, 2000};
+    for (std::size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(issues[i].GetNumber(), numbers[i]);
         EXPECT_EQ(issues[i].GetFile(), L"C:\\src\\a.cs");
         EXPECT_EQ(issues[i].GetLine(), 12);
         EXPECT_EQ(issues[i].GetText(), L"Name it well");
         EXPECT_EQ(issues[i].GetCategory(), IndexOfLevel(kLevelWarning));
         EXPECT_EQ(issues[i].GetId(), static_cast<std::int32_t>(i + 1));
+    }
+}
+
+TEST_F(FxCopReader, ReadsNamespaceAndAccessorMessagesWithTheNearestLocation) {
+    const std::string report =
+        "<?xml version=\"1.0\"?><FxCopReport Version=\"1.36\">"
+        "<Namespaces><Namespace Name=\"Acme.Tools\"><Messages><Message CheckId=\"CA1020\">"
+        "<Issue Level=\"Warning\">Merge the namespace</Issue></Message></Messages></Namespace>"
+        "</Namespaces><Targets><Target Name=\"a.dll\"><Modules><Module Name=\"a.dll\">"
+        "<Namespaces><Namespace Name=\"Acme.Tools\"><Types>"
+        "<Type Name=\"Gauge\" Path=\"C:\\src\" File=\"Gauge.cs\" Line=\"4\"><Messages>"
+        "<Message CheckId=\"CA1001\"><Issue Level=\"Error\">Owns a disposable field</Issue>"
+        "</Message></Messages></Type>"
+        "<Type Name=\"Dial\"><Members><Member Name=\"#Level\" Kind=\"Property\"><Accessors>"
+        "<Accessor Name=\"#get_Level()\"><Messages><Message CheckId=\"CA1065\">"
+        "<Issue Level=\"Error\" Path=\"C:\\src\" File=\"Dial.cs\" Line=\"31\">Do not raise "
+        "exceptions in getters</Issue><Issue Level=\"Error\" Line=\"33\">A second place</Issue>"
+        "</Message></Messages></Accessor></Accessors></Member></Members></Type></Types>"
+        "</Namespace></Namespaces></Module></Modules></Target></Targets>"
+        "<Namespaces><Namespace Name=\"Acme\"><Messages><Message CheckId=\"CA1724\">"
+        "<Issue Level=\"Warning\">No file carries over from the targets</Issue></Message>"
+        "</Messages></Namespace></Namespaces></FxCopReport>";
+    struct Expected {
+        std::int32_t number;
+        std::wstring file;
+        std::int32_t line;
+        std::int32_t level;
+    };
+    const Expected expected[] = {
+        {1020, L"", 0, kLevelWarning},
+        {1001, L"C:\\src\\Gauge.cs", 4, kLevelError}, // the type's location
+        {1065, L"C:\\src\\Dial.cs", 31, kLevelError}, // a getter's
+        {1065, L"C:\\src\\Dial.cs", 33, kLevelError}, // the file of the issue before it
+        {1724, L"", 0, kLevelWarning},
+    };
+    bool ok = false;
+    const std::vector<CIssue> issues = Read(report, false, &ok);
+    EXPECT_TRUE(ok);
+    ASSERT_EQ(issues.size(), std::size(expected));
+    for (std::size_t i = 0; i < issues.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(issues[i].GetNumber(), expected[i].number);
+        EXPECT_EQ(issues[i].GetFile(), expected[i].file);
+        EXPECT_EQ(issues[i].GetLine(), expected[i].line);
+        EXPECT_EQ(issues[i].GetCategory(), IndexOfLevel(expected[i].level));
     }
 }
 

@@ -27,6 +27,10 @@ const std::wstring kFixtureList =
 /// dashes.
 const std::wstring kFixtureList19 =
     Platform::DecodeUtf8(LINTWRAP_TEST_DATA) + L"/codeanalysis/messages/msg19.txt";
+/// A list in the tool's Windows code page, with the range descriptions "2XX" and "12XX" beside
+/// the real messages 2, 12 and 200.
+const std::wstring kFixtureListCodePage =
+    Platform::DecodeUtf8(LINTWRAP_TEST_DATA) + L"/codeanalysis/messages/msg-cp1252.txt";
 
 std::string Narrow(const std::wstring& text) {
     return Platform::EncodeUtf8(text);
@@ -108,6 +112,19 @@ TEST(MessageListLines, SplitNumberRange) {
         EXPECT_EQ(number, c.number) << Narrow(c.line);
         EXPECT_EQ(rangeEnd, c.rangeEnd) << Narrow(c.line);
     }
+}
+
+TEST(MessageListLines, IsRangeDescription) {
+    struct CCase {
+        const wchar_t* number;
+        bool range;
+    };
+    const CCase cases[] = {
+        {L"2XX", true},  {L"12XX", true},  {L"2xx", true}, {L"2", false},    {L"XX", false},
+        {L"2X3", false}, {L"2XX*", false}, {L"", false},   {L"1001", false},
+    };
+    for (const CCase& c : cases)
+        EXPECT_EQ(IsRangeDescription(c.number), c.range) << Narrow(c.number);
 }
 
 TEST(MessageListLines, FindTitleColumn) {
@@ -365,6 +382,43 @@ class ImportedList19Test : public ImportedListTest {
 protected:
     std::wstring ListPath() override { return kFixtureList19; }
 };
+
+/// The fixture list in the tool's code page imported: the range descriptions are no rows that
+/// clash with messages 2 and 12, so nothing is skipped.
+class ImportedCodePageListTest : public ImportedListTest {
+protected:
+    std::wstring ListPath() override { return kFixtureListCodePage; }
+};
+
+TEST_F(ImportedCodePageListTest, ReadsTheCodePageAndStoresTheBytesOfTheList) {
+    std::vector<CMessageRecord> all;
+    m_database.GetMessages(L"", all);
+    EXPECT_EQ(NumbersOf(all), (std::vector<std::int32_t>{2, 12, 200, 301}));
+
+    CMessageRecord record;
+    ASSERT_TRUE(m_database.GetMessage(2, record));
+    EXPECT_EQ(record.InfoText, L"An end of line was reached and a matching quote character was "
+                               L"not found [22, \u00A720.4]. \n\n");
+    ASSERT_TRUE(m_database.GetMessage(12, record));
+    // The five bytes the code page leaves undefined come back as the bytes they were.
+    EXPECT_EQ(record.InfoText, L"The \u201Cinclude\u201D line names no file; \u20AC and \xDC81 "
+                               L"stay as they are. \n\n");
+    ASSERT_TRUE(m_database.GetMessage(200, record));
+    EXPECT_EQ(record.Title, L"Internal Error");
+    EXPECT_EQ(record.SectionId, L"17.2");
+    ASSERT_TRUE(m_database.GetMessage(301, record));
+    EXPECT_EQ(record.Title, L"Stack overflow \u00A7 3");
+
+    SQLite::Database db = Inspect();
+    SQLite::Statement query(db, "SELECT [Title], [InfoText] FROM [Message] WHERE [Number] IN "
+                                "(12, 301) ORDER BY [Number]");
+    ASSERT_TRUE(query.executeStep());
+    EXPECT_NE(query.getColumn(1).getString().find("\x93include\x94 line names no file; \x80 and "
+                                                  "\x81 stay"),
+              std::string::npos);
+    ASSERT_TRUE(query.executeStep());
+    EXPECT_EQ(query.getColumn(0).getString(), "Stack overflow \xA7 3");
+}
 
 TEST_F(ImportedList19Test, ReadsDashedAndPlainHeadingsAlike) {
     std::vector<std::wstring> sections;
@@ -634,7 +688,8 @@ TEST_F(MessageDatabaseTest, ABadRowIsSkippedAndTheRestKept) {
     const bool imported = ImportText("17.1  C Syntax Errors\n"
                                      "\n"
                                      "2     Two -- The real message two.\n"
-                                     "2XX   Pseudo entry -- Read as 2 again.\n"
+                                     "2XX   Pseudo entry -- A range described, no row.\n"
+                                     "2     Two again -- A real second message two.\n"
                                      "9-7   Backwards -- A range that holds no number.\n"
                                      "10-20000 Wide -- More numbers than any list has.\n"
                                      "3     Three -- Still stored.\n");
@@ -642,7 +697,9 @@ TEST_F(MessageDatabaseTest, ABadRowIsSkippedAndTheRestKept) {
     EXPECT_TRUE(imported);
     EXPECT_EQ(m_database.GetSkippedRowCount(), 3u);
     EXPECT_NE(errors.find(kImportErrorsMessage), std::string::npos) << errors;
-    EXPECT_NE(errors.find("\"2XX\""), std::string::npos) << "names the first row: " << errors;
+    EXPECT_NE(errors.find("message 2 (\"2\")"), std::string::npos)
+        << "names the first row: " << errors;
+    EXPECT_EQ(errors.find("2XX"), std::string::npos) << errors;
 
     std::vector<CMessageRecord> all;
     m_database.GetMessages(L"", all);
@@ -711,28 +768,59 @@ TEST_F(MessageDatabaseTest, AnImportLeftOpenIsRolledBack) {
 }
 
 TEST_F(MessageDatabaseTest, BytesThatDoNotDecodeSurviveTheImport) {
-    // A Latin-1 section sign in a UTF-8 locale: kept as an escape in the text and stored as the
-    // very byte the list holds.
-    const CScopedEnvironment locale("LC_ALL", "C.UTF-8");
-    Platform::InitialiseLocale();
-    const bool imported =
-        ImportText("17.1  C Syntax Errors\n\n7     Rule \xA7 5 -- Text with \xA7 in it.\n");
-    unsetenv("LC_ALL");
-    setenv("LC_ALL", "C", 1);
-    Platform::InitialiseLocale();
-    ASSERT_TRUE(imported) << Narrow(m_database.GetLastError());
+    // A section sign in the tool's code page and in UTF-8, imported in a UTF-8 locale and in the
+    // C locale: stored as the very bytes the list holds, read back as the sign.
+    struct CCase {
+        const char* locale;
+        std::string sign;
+    };
+    const CCase cases[] = {
+        {"C.UTF-8", "\xA7"},
+        {"C", "\xA7"},
+        {"C.UTF-8", "\xC2\xA7"},
+        {"C", "\xC2\xA7"},
+    };
+    for (const CCase& c : cases) {
+        SCOPED_TRACE(std::string(c.locale) + " " + std::to_string(c.sign.size()));
+        ASSERT_TRUE(m_database.CreateDatabase()) << Narrow(m_database.GetLastError());
+        const CScopedEnvironment locale("LC_ALL", c.locale);
+        Platform::InitialiseLocale();
+        const bool imported = ImportText("17.1  C Syntax Errors\n\n7     Rule " + c.sign +
+                                         " 5 -- Text with " + c.sign + " in it.\n");
+        setenv("LC_ALL", "C", 1);
+        Platform::InitialiseLocale();
+        ASSERT_TRUE(imported) << Narrow(m_database.GetLastError());
 
-    const std::wstring sign(1, static_cast<wchar_t>(Platform::kEscapeBase + 0xA7));
+        CMessageRecord record;
+        ASSERT_TRUE(m_database.GetMessage(7, record));
+        EXPECT_EQ(record.Title, L"Rule \u00A7 5");
+        EXPECT_EQ(record.InfoText, L"Text with \u00A7 in it.");
+
+        SQLite::Database db = Inspect();
+        SQLite::Statement query(db, "SELECT [Title], [InfoText] FROM [Message] WHERE [Number] = 7");
+        ASSERT_TRUE(query.executeStep());
+        EXPECT_EQ(query.getColumn(0).getString(), "Rule " + c.sign + " 5");
+        EXPECT_EQ(query.getColumn(1).getString(), "Text with " + c.sign + " in it.");
+    }
+}
+
+TEST_F(MessageDatabaseTest, AnIdentifierReadBackFindsItsRowsAgain) {
+    // A section identifier whose bytes are not UTF-8: the identifier a query hands out finds its
+    // section's messages when it is asked for in turn.
+    ASSERT_TRUE(ImportText("17.1  C Syntax Errors\n\n17.\xA7  Odd \xA7 section\n\n"
+                           "7     Seven -- Text.\n"))
+        << Narrow(m_database.GetLastError());
+    std::vector<CMessageRecord> sections;
+    m_database.GetSectionRecords(sections);
+    ASSERT_EQ(sections.size(), 2u);
+    EXPECT_EQ(sections[1].SectionDescription, L"Odd \u00A7 section");
+    std::vector<std::int32_t> numbers;
+    m_database.GetMessageNumbers(sections[1].SectionId, numbers);
+    EXPECT_EQ(numbers, std::vector<std::int32_t>{7});
     CMessageRecord record;
     ASSERT_TRUE(m_database.GetMessage(7, record));
-    EXPECT_EQ(record.Title, L"Rule " + sign + L" 5");
-    EXPECT_EQ(record.InfoText, L"Text with " + sign + L" in it.");
-
-    SQLite::Database db = Inspect();
-    SQLite::Statement query(db, "SELECT [Title], [InfoText] FROM [Message] WHERE [Number] = 7");
-    ASSERT_TRUE(query.executeStep());
-    EXPECT_EQ(query.getColumn(0).getString(), "Rule \xA7 5");
-    EXPECT_EQ(query.getColumn(1).getString(), "Text with \xA7 in it.");
+    m_database.GetMessageNumbers(record.SectionId, numbers);
+    EXPECT_EQ(numbers, std::vector<std::int32_t>{7});
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "codeanalysis/AnalysisResultsReaderImpl.h"
 #include "codeanalysis/IssueCategoryManager.h"
 #include "codeanalysis/PcLintAnalysisResultsReaderImpl.h"
+#include "wrapper/Wrapper.h"
 
 #include <gtest/gtest.h>
 
@@ -132,6 +133,114 @@ TEST_F(PcLintText, LayoutsWithAColumnOrAQuotedFileName) {
               (std::vector<Expected>{{L"test.c", 3, 5, L"at b.c:4:1: note 6: y"}}));
     EXPECT_EQ(Read(L"Info 766: Header 'a.h' 1 2 Note 3: x\n"),
               (std::vector<Expected>{{L"", 0, 766, L"Header 'a.h' 1 2 Note 3: x"}}));
+}
+
+TEST_F(PcLintText, PseudoFilesParenthesesThatAreNoLocationAndTheLocationOfNoFile) {
+    struct Case {
+        std::wstring lines; ///< the message, set in a small log of one module
+        Expected issue;
+        std::int32_t level; ///< the built-in level of the issue's category
+        int status;         ///< the wrapper's exit status for the log
+    };
+    const Case cases[] = {
+        // Pseudo-files, in each location form that takes a file, kept as written.
+        {L"<command line option>(1): Warning 686: Option '-e(534)' is suspicious",
+         {L"<command line option>", 1, 686, L"Option '-e(534)' is suspicious"},
+         kLevelWarning,
+         255},
+        {L"<stdin>(12): Error 40: Undeclared identifier 'y'",
+         {L"<stdin>", 12, 40, L"Undeclared identifier 'y'"},
+         kLevelError,
+         1},
+        {L"<command line option>  1  Warning 686: Option '-e(534)' is suspicious",
+         {L"<command line option>", 1, 686, L"Option '-e(534)' is suspicious"},
+         kLevelWarning,
+         255},
+        {L"<stdin>  3 7  Info 744: switch statement has no default",
+         {L"<stdin>", 3, 744, L"switch statement has no default"},
+         kLevelInformation,
+         0},
+        {L"\"<stdin>\" 3 7 Info 744: switch statement has no default",
+         {L"<stdin>", 3, 744, L"switch statement has no default"},
+         kLevelInformation,
+         0},
+        {L"<stdin>:3:7: warning 534: Ignoring return value of function 'f'",
+         {L"<stdin>", 3, 534, L"Ignoring return value of function 'f'"},
+         kLevelWarning,
+         255},
+        {L"<stdin>(4)\n    Warning 530: Symbol 'z' not initialized",
+         {L"<stdin>", 4, 530, L"Symbol 'z' not initialized"},
+         kLevelWarning,
+         255},
+        {L"--- Wrap-up for Module: <stdin>\nInfo 766: Header file 'x.h' not used in module "
+         L"'<stdin>'",
+         {L"<stdin>", 0, 766, L"Header file 'x.h' not used in module '<stdin>'"},
+         kLevelInformation,
+         0},
+        {L"<lint/options;1>(2): Warning 686: Option '-e(534)' is suspicious",
+         {L"<lint/options;1>", 2, 686, L"Option '-e(534)' is suspicious"},
+         kLevelWarning,
+         255},
+        // Final parentheses that hold no line number are part of the text.
+        {L"src\\bsp.c  53  Info 734: Loss of precision (initialization) (31 bits to 8 bits)",
+         {L"src\\bsp.c", 53, 734, L"Loss of precision (initialization) (31 bits to 8 bits)"},
+         kLevelInformation,
+         0},
+        {L"src\\bsp.c  60  Warning 569: Loss of information (initialization) (9 bits to 8 bits)",
+         {L"src\\bsp.c", 60, 569, L"Loss of information (initialization) (9 bits to 8 bits)"},
+         kLevelWarning,
+         255},
+        {L"--- Wrap-up for Module: src\\bsp.c\nInfo 734: Loss of precision (assignment) (31 bits "
+         L"to 8 bits)",
+         {L"src\\bsp.c", 0, 734, L"Loss of precision (assignment) (31 bits to 8 bits)"},
+         kLevelInformation,
+         0},
+        {L"src\\bsp.c( 12 )\n    Warning 530: Symbol 'b' not initialized",
+         {L"src\\bsp.c", 12, 530, L"Symbol 'b' not initialized"},
+         kLevelWarning,
+         255},
+        // The location of no file.
+        {L"(0): Info 766: Header file 'x.h' not used in module 'a.c'",
+         {L"", 0, 766, L"Header file 'x.h' not used in module 'a.c'"},
+         kLevelInformation,
+         0},
+        {L"(0) : Warning 528: Symbol 'f' not referenced",
+         {L"", 0, 528, L"Symbol 'f' not referenced"},
+         kLevelWarning,
+         255},
+        {L"(0): Error 322: Unable to open include file 'x.h'",
+         {L"", 0, 322, L"Unable to open include file 'x.h'"},
+         kLevelFatalError,
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Quillmoren::Libraries::Platform::EncodeUtf8(c.lines));
+        const std::wstring log = L"--- Module:   src\\bsp.c (C)\n" + c.lines +
+                                 L"\n\n--- Global Wrap-up\n\n"
+                                 L"Note 900: Successful completion, 1 messages produced\n";
+        CAnalysisResultsReader reader(&m_manager, ToolKind::PcLint);
+        reader.Read(log, true);
+        EXPECT_EQ(IssuesOf(reader), std::vector<Expected>{c.issue});
+        EXPECT_EQ(reader.GetUnreadLines().Count, 0u);
+        CIssueArray issues;
+        issues.SetOwnsElements(true);
+        reader.GetIssues(issues);
+        if (issues.GetCount() == 1) {
+            EXPECT_EQ(m_manager.GetCategory(issues[0]->GetCategory()).GetBuiltInLevel(), c.level);
+        }
+        const auto [warnings, errors] = CountIssues(log);
+        EXPECT_EQ(
+            ToProcessStatus(errors > 0 ? kExitErrors : (warnings > 0 ? kExitWarnings : kExitClean)),
+            c.status);
+    }
+    // A pseudo-file is one pair of brackets around a name.
+    EXPECT_EQ(Read(L"<a<b>(3): Warning 1: x\n"),
+              (std::vector<Expected>{
+                  {L"", 1, 0, L"Unable to parse analysis results: <a<b>(3): Warning 1: x"}}));
+    EXPECT_FALSE(CAnalysisResultsReaderImpl::IsPseudoFileName(L"<>"));
+    EXPECT_FALSE(CAnalysisResultsReaderImpl::IsPseudoFileName(L"<a\tb>"));
+    EXPECT_FALSE(
+        CAnalysisResultsReaderImpl::IsPseudoFileName(L"<" + std::wstring(260, L'a') + L">"));
 }
 
 TEST_F(PcLintText, SupplementalMessagesAreNeverRepeats) {

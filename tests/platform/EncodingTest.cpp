@@ -1,4 +1,4 @@
-// Lossless text conversion: UTF-8, UTF-16LE, Latin-1 and the stream decoder.
+// Lossless text conversion: UTF-8, UTF-16LE, Latin-1, Windows-1252 and the stream decoder.
 #include "platform/Encoding.h"
 #include "TestSupport.h"
 
@@ -57,6 +57,54 @@ TEST(Utf8, DecodesValidAndEscapesInvalidBytes) {
     for (const Case& c : cases) {
         EXPECT_EQ(DecodeUtf8(c.bytes), c.text) << c.name;
         EXPECT_EQ(EncodeUtf8(c.text), c.bytes) << c.name;
+    }
+}
+
+TEST(Windows1252, DecodesItsOwnCharactersAndEscapesTheUndefinedBytes) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::wstring text;
+    };
+    const Case cases[] = {
+        {"ascii", "abc", L"abc"},
+        {"section sign",
+         "[22, \xA7"
+         "20.4]",
+         L"[22, \u00A720.4]"},
+        {"euro and quotes", "\x80\x93\x94\x9F", L"\u20AC\u201C\u201D\u0178"},
+        {"latin-1 range", "\xA0\xE9\xFF", L"\u00A0\u00E9\u00FF"},
+        {"undefined bytes", "\x81\x8D\x8F\x90\x9D", L"\xDC81\xDC8D\xDC8F\xDC90\xDC9D"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DecodeWindows1252(c.bytes), c.text) << c.name;
+    // The undefined bytes come back as they were, whichever encoder writes them.
+    const std::string undefined = "\x81\x8D\x8F\x90\x9D";
+    EXPECT_EQ(EncodeUtf8(DecodeWindows1252(undefined)), undefined);
+    EXPECT_EQ(EncodeAnsi(DecodeWindows1252(undefined)), undefined);
+}
+
+TEST(Windows1252, OnlyTextThatIsNotUtf8IsReadAsTheCodePage) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool utf8;
+        std::wstring text;
+    };
+    const Case cases[] = {
+        {"empty", "", true, L""},
+        {"ascii", "plain", true, L"plain"},
+        {"utf-8 section sign", "\xC2\xA7", true, L"\u00A7"},
+        {"utf-8 four bytes", "\xF0\x9F\x98\x80", true, L"\U0001F600"},
+        {"code page section sign", "\xA7 5", false, L"\u00A7 5"},
+        {"valid then invalid", "\xC2\xA7\xA7", false, L"\u00C2\u00A7\u00A7"},
+        {"unfinished at the end", "ok\xE2\x82", false, L"ok\u00E2\u201A"},
+        {"overlong", "\xC0\xAF", false, L"\u00C0\u00AF"},
+        {"encoded surrogate", "\xED\xA0\x80", false, L"\u00ED\u00A0\u20AC"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(IsUtf8(c.bytes), c.utf8) << c.name;
+        EXPECT_EQ(DecodeUtf8OrWindows1252(c.bytes), c.text) << c.name;
     }
 }
 

@@ -33,11 +33,15 @@ public:
     CAnalysisResultsReaderImpl(const CAnalysisResultsReaderImpl&) = delete;
     CAnalysisResultsReaderImpl& operator=(const CAnalysisResultsReaderImpl&) = delete;
 
-    /// Adds one finding: false for a missing manager or a file name that is not a valid path;
-    /// true, without adding, for a repeat while repeats are checked (830 and 831 never are).
+    /// Adds one finding: false for a missing manager or a file name that is neither a valid path
+    /// nor a pseudo-file name; true, without adding, for a repeat while repeats are checked (830
+    /// and 831 never are).
     virtual bool AddIssue(const std::wstring& file, const std::wstring& lineText,
                           std::int32_t number, const std::wstring& type,
                           const std::wstring& messageText);
+    /// A name in angle brackets that the tool writes where a file would stand, for what is no
+    /// file: "<command line option>", "<stdin>".
+    static bool IsPseudoFileName(std::wstring_view file);
     /// Parses the stored text.
     virtual bool Parse() = 0;
     /// Reads results from a file.

@@ -1,4 +1,4 @@
-// The reader of FxCop XML reports: the issues of the messages at module, type and member level.
+// The reader of FxCop XML reports: the issues of the messages at every level of the report.
 #pragma once
 
 #include "codeanalysis/AnalysisResultsReaderImpl.h"
@@ -6,12 +6,15 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace Quillmoren::Libraries::CodeAnalysis {
 
 /// Reads FxCop report files (never a text: `ReadText` refuses) into issues whose category is the
-/// one whose XML element name is the issue's Level. The front creates it for the FxCop kind.
-/// Results accumulate over successive `ReadFile` calls until a reset.
+/// one whose XML element name is the issue's Level: one issue for every Issue element of every
+/// Message, wherever the message stands (outside the report's rule list), with the file and line
+/// of the nearest element around the text that names them. The front creates it for the FxCop
+/// kind. Results accumulate over successive `ReadFile` calls until a reset.
 class CFxCopAnalysisResultsReaderImpl
     : public CAnalysisResultsReaderImpl,
       public Utils::CXmlFileReader<CFxCopAnalysisResultsReaderImpl> {
@@ -30,7 +33,8 @@ public:
                                  std::int32_t number, const std::wstring& level,
                                  const std::wstring& text);
 
-    /// Tries the key of the exact path, then the key for any element under this parent.
+    /// Keeps the location of every open element and routes the events of the report's findings
+    /// through the general matcher.
     void OnEvent(wchar_t kind) override;
     void RegisterHandlers() override;
 
@@ -39,7 +43,14 @@ private:
     void OnIssueStart();
     void OnIssueText();
     void OnIssueEnd();
-    void Invoke(const std::wstring& key);
+    /// A Path attribute and a File attribute as one file name.
+    static std::wstring JoinPathAndFile(const std::wstring& folder, const std::wstring& name);
+
+    /// The file (Path and File attributes) and the line (Line attribute) that an element names.
+    struct CLocation {
+        std::wstring file;
+        std::wstring line;
+    };
 
     std::wstring m_checkId;
     std::wstring m_level;
@@ -49,6 +60,10 @@ private:
     /// The Issue element's text so far: comments or child elements cut it into several runs.
     std::wstring m_text;
     bool m_inIssue = false;
+    /// One location per open element, the innermost last.
+    std::vector<CLocation> m_locations;
+    /// The file of the latest Issue that named one in this part of the report.
+    std::wstring m_carriedFile;
 };
 
 } // namespace Quillmoren::Libraries::CodeAnalysis

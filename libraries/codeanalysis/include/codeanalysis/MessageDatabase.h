@@ -93,7 +93,7 @@ public:
     /// Runs the two CREATE TABLE statements on the database at the stored path; false when it
     /// cannot be opened or a table cannot be created (one that exists already, say).
     bool CreateTables();
-    /// Reads the tool's message list (narrow text in the locale's character set, or text with a
+    /// Reads the tool's message list (UTF-8 or Windows-1252, stored byte for byte; or text with a
     /// byte-order mark) into the database at the stored path, in one transaction. A row that
     /// cannot be stored (a number already taken, a range that names no numbers) is skipped and
     /// the rest kept; the import then writes `kImportErrorsMessage` to standard error and still

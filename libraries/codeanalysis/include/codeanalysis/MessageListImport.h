@@ -21,6 +21,10 @@ bool BeginsWithNumber(std::wstring_view line);
 /// number text "1001" and the range end "1005"; a number without "-" an empty range end.
 void SplitNumberRange(std::wstring_view line, std::wstring& numberText, std::wstring& rangeEnd);
 
+/// True for an entry number of digits followed by "X"s ("2XX", "12XX"): such an entry describes a
+/// range of messages (the internal errors), whose members have entries of their own.
+bool IsRangeDescription(std::wstring_view numberText);
+
 /// The column where the text after the entry number and its blanks starts (the title column),
 /// with that text in `rest`. -1, with an empty rest, for a line that begins with a blank; the
 /// line's length for a line that is all number.

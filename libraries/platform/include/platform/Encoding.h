@@ -26,6 +26,16 @@ std::string EncodeAnsi(std::wstring_view text);
 
 std::wstring DecodeUtf8(std::string_view bytes);
 std::string EncodeUtf8(std::wstring_view text);
+/// Whether `DecodeUtf8` decodes every byte, escaping none.
+bool IsUtf8(std::string_view bytes);
+
+/// Windows-1252, the Windows code page of Western Europe: 0x80-0x9F are its own characters (the
+/// euro sign, typographic quotes, ...), the other bytes the Latin-1 characters of the same value.
+/// The five bytes it leaves undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) are escaped.
+std::wstring DecodeWindows1252(std::string_view bytes);
+/// UTF-8 when the bytes are UTF-8 throughout, else Windows-1252: the Windows tools write their
+/// text in one or the other.
+std::wstring DecodeUtf8OrWindows1252(std::string_view bytes);
 
 /// UTF-16 little-endian bytes; surrogate pairs join into one character. An odd last byte is
 /// escaped like any byte that does not decode.
