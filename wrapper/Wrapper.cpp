@@ -6,9 +6,11 @@
 #include "platform/Encoding.h"
 #include "platform/Event.h"
 #include "platform/FileSystem.h"
+#include "platform/Process.h"
 #include "threadpool/ThreadTaskCommand.h"
 
 #include <cwctype>
+#include <new>
 
 namespace Platform = Quillmoren::Libraries::Platform;
 using Quillmoren::Libraries::ThreadPool::CThreadTaskCommand;
@@ -41,6 +43,34 @@ std::wstring DeriveToolCommandLine(const std::wstring& commandLine,
     return std::wstring(tool);
 }
 
+/// Why the tool cannot be run, or empty when it is there. A name with a '/' (and the empty name)
+/// is a path, which must exist; any other is looked for on PATH exactly as the start will look for
+/// it, so the check and the start cannot disagree.
+std::wstring MissingToolMessage(const std::wstring& tool) {
+    if (tool.empty() || tool.find(L'/') != std::wstring::npos)
+        return FileExists(tool) ? std::wstring() : L"Error: file " + tool + L" not found";
+    if (!Platform::FindProgram(tool).empty())
+        return std::wstring();
+    std::wstring message = L"Error: file " + tool + L" not found on PATH";
+    // A shell would not run it by its bare name either, but that is most likely what was meant.
+    if (Platform::IsExecutableFile(L"./" + tool))
+        message += L"; a file of that name is in the current folder: run it as ./" + tool;
+    return message;
+}
+
+/// The counts of `CountIssues` for the task's whole output; false when memory ran out on the way
+/// (while the task kept the output, or while it was decoded, read or counted).
+bool CountOutputIssues(const CThreadTaskCommand& task, std::pair<int, int>& counts) {
+    if (!task.IsOutputComplete())
+        return false;
+    try {
+        counts = CountIssues(task.GetOutput());
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 } // namespace
 
 bool FileExists(const std::wstring& path) {
@@ -56,14 +86,14 @@ int WrapperMain(const std::vector<std::wstring>& arguments,
         WriteMessage(L"Error: lint-nt.exe pathname and arguments must be specified");
         refused = true;
     }
-    if (!FileExists(tool)) {
+    if (const std::wstring missing = MissingToolMessage(tool); !missing.empty()) {
         if (arguments.size() == 2 && (tool == L"--help" || tool == L"--version")) {
             Platform::WriteStandardOutput(Platform::EncodeAnsi(
                 tool == L"--help" ? std::wstring(kUsage)
                                   : L"lintwrap " + Platform::DecodeAnsi(LINTWRAP_VERSION) + L"\n"));
             return kExitClean;
         }
-        WriteMessage(L"Error: file " + tool + L" not found");
+        WriteMessage(missing);
         return kExitUnusable;
     }
     if (refused)
@@ -98,7 +128,15 @@ int RunCommand(const std::wstring& commandLine, const std::wstring& programName,
         Platform::WriteStandardOutput(Platform::EncodeAnsi(task.GetFailureReport()));
     }
 
-    const auto [warnings, errors] = CountIssues(task.GetOutput());
+    std::pair<int, int> counts;
+    if (!CountOutputIssues(task, counts)) {
+        // A step that could not be judged must not pass.
+        Platform::WriteStandardError(
+            Platform::EncodeAnsi(L"lintwrap: output too large to analyse (" +
+                                 std::to_wstring(task.GetOutputSize()) + L" bytes)\n"));
+        return kExitErrors;
+    }
+    const auto [warnings, errors] = counts;
     if (errors > 0 || exitCode > 255 || exitCode < 0)
         return kExitErrors;
     return warnings > 0 ? kExitWarnings : kExitClean;

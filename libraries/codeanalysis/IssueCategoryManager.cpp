@@ -152,6 +152,7 @@ public:
     CMessageDatabase* m_database = nullptr;
     std::wstring m_registryPath;
     bool m_loadUserCategories = false;
+    std::wstring m_settingsError;
 
 private:
     /// The position of a category this manager holds, or -1 for any other pointer.
@@ -168,6 +169,7 @@ private:
 void CIssueCategoryManagerImpl::Load(CMessageDatabase* database, const std::wstring& registryPath,
                                      bool loadUserCategories) {
     Clear();
+    m_settingsError.clear();
     m_database = database;
     m_registryPath = registryPath;
     m_loadUserCategories = loadUserCategories;
@@ -189,6 +191,10 @@ void CIssueCategoryManagerImpl::LoadFromRegistry() {
     CSettingsStore settings;
     std::wstring error;
     const bool readable = file.Read(settings, error);
+    // A parse error names its line; a file that cannot be read names the call and the reason.
+    m_settingsError = readable                       ? std::wstring()
+                      : settings.ErrorText().empty() ? error
+                                                     : settings.ErrorText();
 
     std::vector<CIconWrite> iconWrites;
     for (std::int32_t n = 0; ReadCategory(settings, n, iconWrites); ++n) {
@@ -552,6 +558,9 @@ bool CIssueCategoryManager::SaveToRegistry() {
 const std::wstring& CIssueCategoryManager::GetRegistryPath() const {
     return m_impl->m_registryPath;
 }
+const std::wstring& CIssueCategoryManager::GetSettingsError() const {
+    return m_impl->m_settingsError;
+}
 void CIssueCategoryManager::RegisterIcons() {
     m_impl->RegisterIcons();
 }
@@ -698,6 +707,14 @@ void CIssueCategoryManager::EnterLevelCategory(CIssueCategory* category) {
 
 CMessageDatabase* CIssueCategoryManager::GetMessageDatabase() const {
     return m_impl->m_database;
+}
+
+std::wstring LoadUserCategories(CIssueCategoryManager& manager, CMessageDatabase* database) {
+    manager.Load(database, kCategoriesRegistryPath, true);
+    if (manager.GetSettingsError().empty())
+        return std::wstring();
+    return L"settings file " + Platform::SettingsFilePath() + L" unusable (" +
+           manager.GetSettingsError() + L"); using the built-in categories";
 }
 
 } // namespace Quillmoren::Libraries::CodeAnalysis

@@ -9,11 +9,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -57,7 +59,63 @@ private:
     std::vector<char*> m_pointers;
 };
 
+/// `folder` and `name` with one '/' between them. Plain Linux rules: the Windows path rules of
+/// `PathAppend` would take a backslash in a file name for a separator.
+std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
+    return folder.empty() || folder.back() == L'/' ? folder + name : folder + L'/' + name;
+}
+
+/// The folders that a program name is searched in, in order; an empty entry is the current folder.
+std::vector<std::string> SearchFolders() {
+    std::string path;
+    if (const char* value = std::getenv("PATH"); value != nullptr) {
+        path = value;
+    } else {
+        // The size counts the terminating NUL.
+        const std::size_t size = confstr(_CS_PATH, nullptr, 0);
+        path.resize(size);
+        if (size > 0 && confstr(_CS_PATH, path.data(), size) == size)
+            path.pop_back();
+        else
+            path.clear();
+    }
+    std::vector<std::string> folders;
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t colon = path.find(':', start);
+        folders.push_back(path.substr(start, colon - start));
+        if (colon == std::string::npos)
+            return folders;
+        start = colon + 1;
+    }
+}
+
 } // namespace
+
+bool IsExecutableFile(const std::wstring& path) {
+    if (path.empty())
+        return false;
+    const std::string narrow = EncodeAnsi(path);
+    struct stat info {};
+    // The effective ids decide, as they do for exec.
+    return stat(narrow.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           faccessat(AT_FDCWD, narrow.c_str(), X_OK, AT_EACCESS) == 0;
+}
+
+std::wstring FindProgram(const std::wstring& name, const std::wstring& workingFolder) {
+    if (name.empty() || name.find(L'/') != std::wstring::npos)
+        return name;
+    for (const std::string& folder : SearchFolders()) {
+        // The candidate is what exec is given; a relative one is tested where the program starts.
+        const std::wstring candidate = JoinPath(folder.empty() ? L"." : DecodeAnsi(folder), name);
+        const std::wstring tested = workingFolder.empty() || candidate.front() == L'/'
+                                        ? candidate
+                                        : JoinPath(workingFolder, candidate);
+        if (IsExecutableFile(tested))
+            return candidate;
+    }
+    return std::wstring();
+}
 
 CChildProcess::~CChildProcess() {
     if (m_pid > 0 && !m_ended)
@@ -100,6 +158,14 @@ bool CChildProcess::Start(const std::wstring& commandLine, const std::wstring& w
         errorNumber = EBADF;
         return false;
     }
+    // The start runs the file that the look-up names, so that a check made with `FindProgram`
+    // beforehand and the start can never disagree; the program still sees its name as given.
+    const std::wstring program = FindProgram(arguments.front(), workingFolder);
+    if (program.empty()) {
+        errorNumber = ENOENT;
+        return false;
+    }
+    const std::string programPath = EncodeAnsi(program);
     CArgv argv(arguments);
     const std::string folder = EncodeAnsi(workingFolder);
 
@@ -128,8 +194,7 @@ bool CChildProcess::Start(const std::wstring& commandLine, const std::wstring& w
     pid_t pid = -1;
     int result;
     do {
-        // A program name without '/' is searched on PATH, as the shell would.
-        result = posix_spawnp(&pid, argv.Get()[0], &actions, &attributes, argv.Get(), environ);
+        result = posix_spawn(&pid, programPath.c_str(), &actions, &attributes, argv.Get(), environ);
     } while (result == EINTR);
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);

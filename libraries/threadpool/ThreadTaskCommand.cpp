@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cwchar>
 #include <mutex>
+#include <new>
 
 namespace Quillmoren::Libraries::ThreadPool {
 namespace {
@@ -36,9 +37,13 @@ CThreadTaskCommand::~CThreadTaskCommand() = default;
 void CThreadTaskCommand::Run() {
     m_outputChunks.clear();
     m_outputSize = 0;
+    m_outputComplete = true;
     m_failureReport.clear();
     try {
         m_exitCode = Execute(m_command, m_workingFolder, m_outputFile);
+    } catch (const std::bad_alloc&) {
+        // The output is not all there: whoever judges it must know.
+        DropOutput();
     } catch (...) {
         // A failure inside the run leaves the exit code as it was.
     }
@@ -68,19 +73,32 @@ std::string CThreadTaskCommand::GetOutputBytes() const {
 void CThreadTaskCommand::KeepOutput(std::string_view bytes) {
     constexpr std::size_t kChunkSize = 16u << 20;
     m_outputSize += bytes.size();
-    while (!bytes.empty()) {
-        if (m_outputChunks.empty() ||
-            m_outputChunks.back().size() == m_outputChunks.back().capacity()) {
-            // Small outputs start small; from the second chunk on, chunks are large.
-            const std::size_t size = m_outputChunks.empty() ? bytes.size() : kChunkSize;
-            m_outputChunks.emplace_back().reserve(size);
-            Platform::AdviseHugePages(m_outputChunks.back().data(), size);
+    if (!m_outputComplete)
+        return;
+    try {
+        while (!bytes.empty()) {
+            if (m_outputChunks.empty() ||
+                m_outputChunks.back().size() == m_outputChunks.back().capacity()) {
+                // Small outputs start small; from the second chunk on, chunks are large.
+                const std::size_t size = m_outputChunks.empty() ? bytes.size() : kChunkSize;
+                m_outputChunks.emplace_back().reserve(size);
+                Platform::AdviseHugePages(m_outputChunks.back().data(), size);
+            }
+            std::string& chunk = m_outputChunks.back();
+            const std::size_t take = std::min(bytes.size(), chunk.capacity() - chunk.size());
+            chunk.append(bytes.substr(0, take));
+            bytes.remove_prefix(take);
         }
-        std::string& chunk = m_outputChunks.back();
-        const std::size_t take = std::min(bytes.size(), chunk.capacity() - chunk.size());
-        chunk.append(bytes.substr(0, take));
-        bytes.remove_prefix(take);
+    } catch (const std::bad_alloc&) {
+        // Part of an output cannot be judged, so none of it is kept; the memory it held lets the
+        // echo and the reading go on to the child's end.
+        DropOutput();
     }
+}
+
+void CThreadTaskCommand::DropOutput() {
+    m_outputComplete = false;
+    std::vector<std::string>().swap(m_outputChunks);
 }
 
 std::int32_t CThreadTaskCommand::Execute(const std::wstring& command,
@@ -172,6 +190,11 @@ std::int32_t CThreadTaskCommand::Execute(const std::wstring& command,
 
 bool CThreadTaskCommand::ReadOutput(Platform::COutputFile& file, Platform::CChildProcess& process) {
     Platform::CAnsiStreamDecoder decoder;
+    // A pass's buffers are taken whole at the start, so that memory running out later, while the
+    // output is kept, cannot stop a pass half-way (a character decodes to one at most; the few
+    // over are for what the decoder holds back at a block's end).
+    m_latestBytes.reserve(kPassLimit);
+    m_latestOutput.reserve(kPassLimit + 16);
     const Platform::CManualResetEvent* stopEvent = GetStopEvent();
     auto stopSeen = [&] {
         if (stopEvent != nullptr && !IsStopRequested() && stopEvent->IsSet())

@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
 
 using namespace Quillmoren::Libraries::Platform;
 
@@ -42,6 +45,74 @@ TEST(ChildProcess, RunsInTheWorkingFolderAndSearchesPath) {
     Testing::CTestFolder folder;
     const Testing::CRunResult run = Testing::RunProgram({L"pwd"}, folder.Path());
     EXPECT_EQ(run.output, folder.Native().string() + "\n");
+}
+
+namespace {
+
+/// Sets PATH for the test process and puts the old value back when it goes.
+class CScopedPath {
+public:
+    explicit CScopedPath(const std::string& value) {
+        if (const char* old = std::getenv("PATH"); old != nullptr)
+            m_old = old;
+        setenv("PATH", value.c_str(), 1);
+    }
+    ~CScopedPath() {
+        if (m_old)
+            setenv("PATH", m_old->c_str(), 1);
+        else
+            unsetenv("PATH");
+    }
+    CScopedPath(const CScopedPath&) = delete;
+    CScopedPath& operator=(const CScopedPath&) = delete;
+
+private:
+    std::optional<std::string> m_old;
+};
+
+} // namespace
+
+TEST(FindProgram, LooksOnPathAsExecvpDoes) {
+    Testing::CTestFolder folder;
+    std::filesystem::create_directories(folder.Native() / "a");
+    std::filesystem::create_directories(folder.Native() / "b" / "tool.d");
+    folder.Write(L"a/tool", "not executable");
+    folder.Script(L"b/tool", "echo b");
+    folder.Script(L"b/back\\slash", "echo backslash");
+    folder.Script(L"here", "echo here");
+    const std::string a = folder.Native().string() + "/a";
+    const std::string b = folder.Native().string() + "/b";
+    const CScopedPath path(a + "::" + b + "/");
+    struct Case {
+        const wchar_t* name;
+        std::wstring found;
+    };
+    const Case cases[] = {
+        {L"tool", folder.File(L"b/tool")},               // a/tool cannot run
+        {L"here", L"./here"},                            // the empty entry: the working folder
+        {L"back\\slash", folder.File(L"b/back\\slash")}, // a backslash is part of the name
+        {L"tool.d", L""},                                // a folder is no program
+        {L"missing", L""},
+        {L"", L""},
+        {L"a/tool", L"a/tool"}, // a path is left for the start to try
+        {L"/no/such", L"/no/such"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FindProgram(c.name, folder.Path()), c.found) << EncodeUtf8(c.name);
+    EXPECT_EQ(FindProgram(L"here", folder.File(L"a")), L"");
+}
+
+TEST(FindProgram, TheStartRunsWhatTheLookUpFinds) {
+    // A relative PATH entry is taken from the working folder, by the look-up and the start alike.
+    Testing::CTestFolder folder;
+    std::filesystem::create_directories(folder.Native() / "bin");
+    folder.Script(L"bin/tool", "echo \"ran $1\"");
+    const CScopedPath path("bin");
+    EXPECT_EQ(FindProgram(L"tool", folder.Path()), L"bin/tool");
+    const Testing::CRunResult run = Testing::RunProgram({L"tool", L"x"}, folder.Path());
+    EXPECT_TRUE(run.started);
+    EXPECT_EQ(run.output, "ran x\n");
+    EXPECT_FALSE(Testing::RunProgram({L"tool"}).started); // not from the test's own folder
 }
 
 TEST(ManualResetEvent, StaysSetUntilReset) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <random>
 
 namespace {
@@ -17,6 +18,26 @@ Testing::CRunResult Lintwrap(std::vector<std::wstring> arguments,
                              const std::wstring& folder = L"") {
     arguments.insert(arguments.begin(), kLintwrap);
     return Testing::RunProgram(arguments, folder);
+}
+
+/// What lintwrap wrote to each of its streams, and its exit status.
+struct CSplitRun {
+    std::string output;
+    std::string errors;
+    std::int32_t status = -1;
+};
+
+/// Runs lintwrap through `sh -c SCRIPT`, where the script runs `"$@"` (lintwrap and `arguments`)
+/// with its standard error going to `"$err"`; what lands there is taken apart from the rest.
+CSplitRun LintwrapInShell(const std::string& script, std::vector<std::wstring> arguments) {
+    Testing::CTestFolder folder;
+    const std::wstring errors = folder.File(L"stderr.txt");
+    arguments.insert(arguments.begin(),
+                     {L"/bin/sh", L"-c",
+                      L"err=$1; shift; " + Quillmoren::Libraries::Platform::DecodeUtf8(script),
+                      L"sh", errors, kLintwrap});
+    const Testing::CRunResult run = Testing::RunProgram(arguments);
+    return {run.output, Testing::CTestFolder::Read(errors), run.status};
 }
 
 } // namespace
@@ -59,6 +80,69 @@ TEST(Lintwrap, HelpAndVersionWhenNoSuchFileExists) {
     folder.Script(L"--help", "echo ran");
     const Testing::CRunResult tool = Lintwrap({L"./--help"}, folder.Path());
     EXPECT_EQ(tool.output, "ran\n");
+}
+
+TEST(Lintwrap, FindsTheToolAsAShellWould) {
+    // The tests run in work/, with their own PATH; bin/ holds a tool "t" and a "pair" that cannot
+    // run, bin2/ a "pair" that can; "here" is in the current folder only.
+    Testing::CTestFolder folder;
+    for (const wchar_t* sub : {L"bin", L"bin2", L"work", L"work/sub"})
+        std::filesystem::create_directory(folder.Native() / sub);
+    folder.Script(L"bin/t", "echo \"t ran: $*\"");
+    folder.Script(L"bin/--version", "echo 'a tool called --version'");
+    folder.Write(L"bin/pair", "#!/bin/sh\necho 'not executable'\n");
+    folder.Script(L"bin2/pair", "echo 'the executable pair'");
+    folder.Script(L"work/here", "echo 'here ran'");
+    folder.Script(L"work/sub/deep", "echo 'deep ran'");
+    const std::wstring bin = folder.File(L"bin");
+    const std::wstring bin2 = folder.File(L"bin2");
+    struct Case {
+        const char* name;
+        std::wstring path; ///< PATH for lintwrap
+        std::vector<std::wstring> arguments;
+        std::string output;
+        std::int32_t status;
+    };
+    const Case cases[] = {
+        {"on PATH", bin, {L"t", L"-u", L"x.c"}, "t ran: -u x.c\n", 0},
+        {"the system's own tools", L"/usr/bin:/bin", {L"echo", L"hello"}, "hello\n", 0},
+        {"nowhere", bin, {L"missing"}, "Error: file missing not found on PATH\n\n", 2},
+        {"in the current folder only",
+         bin,
+         {L"here"},
+         "Error: file here not found on PATH; a file of that name is in the current folder: "
+         "run it as ./here\n\n",
+         2},
+        {"the current folder named", bin, {L"./here"}, "here ran\n", 0},
+        // An empty entry is the current folder, for a shell as here.
+        {"an empty PATH entry", bin + L":", {L"here"}, "here ran\n", 0},
+        {"a file that cannot run is passed over",
+         bin + L":" + bin2,
+         {L"pair"},
+         "the executable pair\n",
+         0},
+        {"only a file that cannot run",
+         bin,
+         {L"pair"},
+         "Error: file pair not found on PATH\n\n",
+         2},
+        // A name with a '/' is a path, taken from the current folder; PATH plays no part.
+        {"a relative path", bin, {L"sub/deep"}, "deep ran\n", 0},
+        {"a path to nothing", bin, {L"sub/t"}, "Error: file sub/t not found\n\n", 2},
+        {"a tool called --version on PATH", bin, {L"--version"}, "a tool called --version\n", 0},
+        {"--version without such a tool",
+         bin2,
+         {L"--version"},
+         "lintwrap " LINTWRAP_VERSION "\n",
+         0},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::wstring> command = {L"/usr/bin/env", L"PATH=" + c.path, kLintwrap};
+        command.insert(command.end(), c.arguments.begin(), c.arguments.end());
+        const Testing::CRunResult run = Testing::RunProgram(command, folder.File(L"work"));
+        EXPECT_EQ(run.output, c.output) << c.name;
+        EXPECT_EQ(run.status, c.status) << c.name;
+    }
 }
 
 TEST(Lintwrap, ExitStatusFollowsTheTool) {
@@ -179,6 +263,76 @@ TEST(Lintwrap, UserSettingsDecideTheStatus) {
                                 Quillmoren::Libraries::Platform::EncodeUtf8(registry));
         const Testing::CRunResult run = Lintwrap({tool});
         EXPECT_EQ(run.status, c.status) << c.severity;
+    }
+}
+
+TEST(Lintwrap, UnusableSettingsAreSaidAndTheBuiltInCategoriesJudge) {
+    // Message 530 is a warning of the built-in categories; the user's category takes it and sorts
+    // after Error (severity 5), so it counts as an error. Settings that cannot be used must not
+    // change that unseen.
+    const std::string header = "Windows Registry Editor Version 5.00\n\n"
+                               "[HKEY_CURRENT_USER\\Software\\Quillmoren\\Ombrascope\\Settings"
+                               "\\Analysis\\Categories\\0]\n"
+                               "\"DisplayName\"=\"Mine\"\n\"Severity\"=dword:00000005\n"
+                               "\"BuiltInLevel\"=dword:ffffffff\n";
+    Testing::CTestFolder folder;
+    const std::wstring tool = folder.Script(L"tool.sh", "echo 'a.c(1): Error 530: x'");
+    const std::wstring registry = folder.File(L"registry.reg");
+    const std::string path = Quillmoren::Libraries::Platform::EncodeUtf8(registry);
+    struct Case {
+        const char* name;
+        std::string settings; ///< empty: a folder stands where the file should be
+        std::int32_t status;
+        std::string errors;
+    };
+    const Case cases[] = {
+        {"usable", header + "\"Issues\"=\"530,\"\n", 1, ""},
+        {"a missing quote", header + "\"Issues\"=\"530,\n", 255,
+         "lintwrap: settings file " + path +
+             " unusable (line 7: the text has no closing quote); using the built-in "
+             "categories\n"},
+        {"not a file", "", 255,
+         "lintwrap: settings file " + path + " unusable (" + path +
+             ": not a regular file); using the built-in categories\n"},
+    };
+    Testing::SetEnvironment("QUILLMOREN_REGISTRY", path);
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(registry);
+        if (c.settings.empty())
+            std::filesystem::create_directory(registry);
+        else
+            folder.Write(L"registry.reg", c.settings);
+        const CSplitRun run = LintwrapInShell("exec \"$@\" 2>\"$err\"", {tool});
+        EXPECT_EQ(run.output, "a.c(1): Error 530: x\n") << c.name;
+        EXPECT_EQ(run.errors, c.errors) << c.name;
+        EXPECT_EQ(run.status, c.status) << c.name;
+    }
+}
+
+TEST(Lintwrap, OutputTooLargeForMemoryFailsTheStepAfterTheWholeEcho) {
+#if defined(LINTWRAP_SANITIZED)
+    GTEST_SKIP() << "the sanitizers' shadow memory does not fit under ulimit -v";
+#endif
+    // lintwrap itself needs about 40 MiB of address space. Under 96 MiB, 150 MB of output cannot
+    // be kept; 30 MB can, but not its text (four bytes a character). Either way the echo is whole
+    // and the step fails.
+    struct Case {
+        const char* name;
+        long long bytes;
+    };
+    const Case cases[] = {{"cannot be kept", 150000000}, {"cannot be decoded", 30000000}};
+    Testing::CTestFolder folder;
+    const std::wstring tool = folder.Script(
+        L"tool.sh", "yes 'src/big.c  filler line, nothing to report' | head -c \"$1\"");
+    for (const Case& c : cases) {
+        // Only the count of the echo comes back, so the test holds none of it.
+        const CSplitRun run = LintwrapInShell(
+            "ulimit -v 98304; { \"$@\" 2>\"$err\"; echo \"status $?\" >>\"$err\"; } | wc -c",
+            {tool, std::to_wstring(c.bytes)});
+        EXPECT_EQ(run.output, std::to_string(c.bytes) + "\n") << c.name;
+        EXPECT_EQ(run.errors, "lintwrap: output too large to analyse (" + std::to_string(c.bytes) +
+                                  " bytes)\nstatus 1\n")
+            << c.name;
     }
 }
 

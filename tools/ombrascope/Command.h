@@ -41,7 +41,7 @@ std::unique_ptr<CCommand> MakeResultsCommand(CLI::App& app);
 std::unique_ptr<CCommand> MakeMessagesCommand(CLI::App& app);
 
 /// Loads the categories exactly as lintwrap does. A settings file that cannot be read or parsed
-/// is reported on standard error, since lintwrap silently falls back to the built-in categories.
+/// is reported on standard error, as lintwrap reports it, and the built-in categories apply.
 /// `database` (not owned, may be null) is the message database the manager answers from.
 void LoadCategories(Quillmoren::Libraries::CodeAnalysis::CIssueCategoryManager& manager,
                     Quillmoren::Libraries::CodeAnalysis::CMessageDatabase* database = nullptr);

@@ -3,7 +3,6 @@
 
 #include "platform/Encoding.h"
 #include "platform/FileSystem.h"
-#include "platform/SettingsStore.h"
 #include "utils/XmlServices.h"
 
 #include <cstdio>
@@ -16,14 +15,9 @@ namespace Utils = Quillmoren::Libraries::Utils;
 
 void LoadCategories(CodeAnalysis::CIssueCategoryManager& manager,
                     CodeAnalysis::CMessageDatabase* database) {
-    const Platform::CSettingsFile file(Platform::SettingsFilePath());
-    Platform::CSettingsStore settings;
-    std::wstring error;
-    if (!file.Read(settings, error)) {
-        Platform::WriteStandardError(Platform::EncodeAnsi(L"ombrascope: warning: " + error +
-                                                          L"; the built-in categories apply\n"));
-    }
-    manager.Load(database, CodeAnalysis::kCategoriesRegistryPath, true);
+    const std::wstring problem = CodeAnalysis::LoadUserCategories(manager, database);
+    if (!problem.empty())
+        Platform::WriteStandardError(Platform::EncodeAnsi(L"ombrascope: " + problem + L"\n"));
 }
 
 bool WriteText(const std::wstring& text) {

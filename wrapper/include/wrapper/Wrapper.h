@@ -41,7 +41,10 @@ int WrapperMain(const std::vector<std::wstring>& arguments,
                 const Quillmoren::Libraries::Platform::CManualResetEvent* stopEvent = nullptr);
 
 /// Runs the tool that the command line names after the wrapper's own path (`programName`), echoes
-/// its output and returns 0, 255, 256, or 65535 when the tool cannot be started. When
+/// its output and returns 0, 255, 256, or 65535 when the tool cannot be started. An output that
+/// memory does not suffice to keep, decode or read is not judged: the tool is still read and
+/// echoed to its end, "lintwrap: output too large to analyse (N bytes)" goes to standard error
+/// and 256 is returned. When
 /// `stopEvent` (may be null) becomes set while the tool runs, the tool's whole process group is
 /// ended and 256 returned at once: nothing is counted and nothing more is written, and the
 /// caller reports the stop as it sees fit.
@@ -53,7 +56,9 @@ int RunCommand(const std::wstring& commandLine, const std::wstring& programName,
 int StoppedProcessStatus(int signalNumber);
 
 /// The number of warning categories and of error categories that received issues, for the
-/// tool's whole output read with the user's categories.
+/// tool's whole output read with the user's categories. A settings file that cannot be used is
+/// reported on standard error ("lintwrap: settings file PATH unusable (...); using the built-in
+/// categories") and the built-in categories count. Throws `std::bad_alloc` when memory runs out.
 std::pair<int, int> CountIssues(std::wstring output);
 
 namespace Quillmoren::Libraries::CodeAnalysis {

@@ -55,6 +55,10 @@ public:
     bool SaveToRegistry();
     /// The settings path given to `Load`; empty before a load or when none was given.
     const std::wstring& GetRegistryPath() const;
+    /// Why the settings file could not be used by the latest read of the categories (the line and
+    /// the reason for text that does not parse, else the failed call with the system's reason);
+    /// empty when it was read, or there is none. The built-in categories applied in its place.
+    const std::wstring& GetSettingsError() const;
     /// Enters the category icons in the icon table; icons already there are left as they are.
     void RegisterIcons();
     /// Deletes every category and assignment; the icons, the database, the path and the flag stay.
@@ -159,6 +163,14 @@ private:
 
     std::unique_ptr<CIssueCategoryManagerImpl> m_impl;
 };
+
+/// Loads the categories as lintwrap judges a run with them: those of the current user's settings
+/// under `kCategoriesRegistryPath`, with their message assignments (`database`, not owned, may be
+/// null). Empty when the settings could be used (or there are none), else the sentence that tells
+/// the user why they were not: "settings file PATH unusable (REASON); using the built-in
+/// categories".
+std::wstring LoadUserCategories(CIssueCategoryManager& manager,
+                                CMessageDatabase* database = nullptr);
 
 // The single-value settings operations that the manager's persistence is made of, on a settings
 // store (a snapshot to read, or the working copy of a `CSettingsFile::Update` to write). Key

@@ -9,6 +9,20 @@ namespace Quillmoren::Libraries::Platform {
 
 class CManualResetEvent;
 
+/// True when `path` names a regular file that this process may execute.
+bool IsExecutableFile(const std::wstring& path);
+
+/// The file that starting the program `name` runs, found as a shell finds a command. A name that
+/// holds a '/' is a path and comes back as it is: whether it can run is the start's to find out.
+/// Any other name is looked for in each folder of `PATH` in turn, and the first executable
+/// regular file of that name is the program (a file that is not executable is passed over, as
+/// `execvp` passes it over). An empty entry of `PATH` (a leading, trailing or doubled ':', or a
+/// `PATH` that is set but empty) is the current folder, as for a shell; without `PATH` the
+/// system's default path (`confstr(_CS_PATH)`) is searched. Relative entries and paths are taken
+/// from `workingFolder` (the current directory when empty), where the program is started.
+/// Empty for an empty name and when nothing is found.
+std::wstring FindProgram(const std::wstring& name, const std::wstring& workingFolder = L"");
+
 /// What ended a `CChildProcess::Wait`; several may hold at once.
 struct CWaitResult {
     bool outputReady = false; ///< the pipe has bytes, or all its writers have gone
@@ -32,10 +46,10 @@ public:
     /// which call failed: 0 the pipe itself, 1 preparing its read end.
     bool CreatePipe(int& errorNumber, int& stage);
 
-    /// Starts the program that the command line names (split with `SplitCommandLine`, searched on
-    /// `PATH` when it holds no '/') in `workingFolder` (the current directory when empty), its
-    /// standard input inherited and its standard output and error on the pipe. No shell is
-    /// involved. False with `errorNumber` set when it cannot be started.
+    /// Starts the program that the command line names (split with `SplitCommandLine`, found with
+    /// `FindProgram`) in `workingFolder` (the current directory when empty), its standard input
+    /// inherited and its standard output and error on the pipe. No shell is involved. False with
+    /// `errorNumber` set when it cannot be started (ENOENT when `FindProgram` finds nothing).
     bool Start(const std::wstring& commandLine, const std::wstring& workingFolder,
                int& errorNumber);
 

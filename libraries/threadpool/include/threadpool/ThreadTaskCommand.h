@@ -19,7 +19,9 @@ namespace Quillmoren::Libraries::ThreadPool {
 /// pipe. `Run` reads the pipe in passes until the child ends (or the stop event is set): each
 /// pass that read something keeps the bytes, decodes them from the locale's character set and
 /// calls `NotifyOutput` once. Optionally copies the raw bytes to an output file, which appears
-/// whole under its name only when the child has ended.
+/// whole under its name only when the child has ended. Memory that runs out while the output is
+/// kept does not end the run: the task stops keeping (and drops what it kept), goes on reading
+/// and notifying to the child's end, and says so through `IsOutputComplete`.
 class CThreadTaskCommand : public CThreadTaskBase {
 public:
     /// Bytes asked for by one read, and the most that one pass takes from the pipe before it
@@ -39,10 +41,16 @@ public:
     std::wstring GetLatestOutput() const { return m_latestOutput; }
     /// The bytes of that pass exactly as the child wrote them; what an echo writes.
     std::string_view GetLatestOutputBytes() const { return m_latestBytes; }
-    /// All text of the current run, followed by the failure report when there is one.
+    /// All text of the current run, followed by the failure report when there is one. May throw
+    /// `std::bad_alloc`: the text takes four bytes a character.
     std::wstring GetOutput() const;
     /// All bytes of the current run as the child wrote them (without the failure report).
     std::string GetOutputBytes() const;
+    /// False when memory ran out while the run's output was kept: then `GetOutput` and
+    /// `GetOutputBytes` hold none of it, and a judgement of the output cannot be made.
+    bool IsOutputComplete() const { return m_outputComplete; }
+    /// The number of bytes the child wrote in the current run, kept or not.
+    std::size_t GetOutputSize() const { return m_outputSize; }
     /// The report appended to the output for a child that failed (negative exit code), or empty.
     const std::wstring& GetFailureReport() const { return m_failureReport; }
     std::wstring GetErrorText() const { return m_errorText; }
@@ -58,6 +66,8 @@ private:
     bool ReadOutput(Platform::COutputFile& file, Platform::CChildProcess& process);
     void AppendFailureReport(std::int32_t exitCode, Platform::COutputFile& file);
     void KeepOutput(std::string_view bytes);
+    /// Stops keeping the output and gives back the memory it held.
+    void DropOutput();
 
     Platform::CChildProcess* m_process = nullptr; ///< only while `Execute` runs
     std::wstring m_command;
@@ -71,6 +81,7 @@ private:
     // copied on the way.
     std::vector<std::string> m_outputChunks;
     std::size_t m_outputSize = 0;
+    bool m_outputComplete = true;
     std::wstring m_failureReport;
     std::int32_t m_exitCode = -1;
     std::wstring m_errorText;
