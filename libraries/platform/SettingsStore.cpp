@@ -971,7 +971,6 @@ public:
     CDescriptor(const CDescriptor&) = delete;
     CDescriptor& operator=(const CDescriptor&) = delete;
     int Get() const { return m_fd; }
-    int Release() { return std::exchange(m_fd, -1); }
 
 private:
     int m_fd;
@@ -1095,12 +1094,12 @@ bool TakeLock(int fd, const std::string& lockPath, std::wstring& error) {
         }
         const auto waited = std::chrono::steady_clock::now() - start;
         if (waited >= wait.giveUpAfter) {
-            const auto seconds =
+            const auto ms =
                 std::chrono::duration_cast<std::chrono::milliseconds>(wait.giveUpAfter).count();
             error = L"the settings lock " + DecodeAnsi(lockPath) +
                     L" is held by another process; gave up after " +
-                    (seconds % 1000 == 0 ? std::to_wstring(seconds / 1000) + L" seconds"
-                                         : std::to_wstring(seconds) + L" ms");
+                    (ms % 1000 == 0 ? std::to_wstring(ms / 1000) + L" seconds"
+                                    : std::to_wstring(ms) + L" ms");
             return false;
         }
         if (!told && waited >= wait.notifyAfter) {
