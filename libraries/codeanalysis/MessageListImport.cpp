@@ -702,7 +702,7 @@ CMessageDatabase::BuildFromMessageList(const std::wstring& listPath) {
         Platform::DeleteFile(target + suffix);
     if (!building.Commit(errorNumber)) {
         SetLastError(target + L": cannot put the new database in place: " +
-                     Platform::ErrorText(errorNumber));
+                     Platform::ReplacementErrorText(errorNumber));
         return EBuildResult::DatabaseFailed;
     }
     m_titleCache.clear();

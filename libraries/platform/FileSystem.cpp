@@ -277,6 +277,11 @@ void CReplacementFile::Discard() {
     m_path.clear();
 }
 
+std::wstring ReplacementErrorText(int errorNumber) {
+    return errorNumber == ESTALE ? L"the new file was moved or replaced by another program"
+                                 : ErrorText(errorNumber);
+}
+
 namespace {
 
 /// The writer's process id in a replacement's name, after the target and the marker: digits,

@@ -1045,7 +1045,7 @@ bool ReplaceContent(const std::string& path, std::string_view bytes, bool keepMo
         return fail(L"cannot write");
     }
     if (!file.Commit(errorNumber)) {
-        error = Failure(L"cannot replace", path, errorNumber);
+        error = L"cannot replace " + DecodeAnsi(path) + L": " + ReplacementErrorText(errorNumber);
         return false;
     }
     return true;

@@ -102,6 +102,8 @@ TEST(ReplacementFile, ANameSwappedBehindTheWriterIsNeitherCommittedNorDeleted) {
         EXPECT_FALSE(file.StillInPlace());
         EXPECT_FALSE(file.Commit(error));
         EXPECT_EQ(error, ESTALE);
+        EXPECT_EQ(ReplacementErrorText(error),
+                  L"the new file was moved or replaced by another program");
         EXPECT_EQ(ReadBytes(target), "old");
         file.Discard();
         EXPECT_EQ(ReadBytes(name), "theirs");

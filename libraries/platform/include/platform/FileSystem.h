@@ -62,7 +62,7 @@ public:
     /// program that can write the folder may have renamed it or put something else there).
     bool StillInPlace() const;
     /// Flushes the new file to disk, checks that its name still leads to it and renames it over
-    /// the target; then flushes the folder. False with `errorNumber` set (EEXIST when the name
+    /// the target; then flushes the folder. False with `errorNumber` set (ESTALE when the name
     /// no longer leads to this file), and the target left as it was.
     bool Commit(int& errorNumber);
     /// Deletes the new file (unless its name now leads elsewhere) and forgets it.
@@ -73,6 +73,10 @@ private:
     std::wstring m_target;
     int m_fd = -1;
 };
+
+/// Why a `CReplacementFile` step failed, in words: `ErrorText`, except for a new file that its
+/// name no longer leads to.
+std::wstring ReplacementErrorText(int errorNumber);
 
 /// Deletes what a `CReplacementFile` with this marker left beside `target` when its writer was
 /// killed: files of this user whose name is the target's, the marker and the id of a process
