@@ -5,6 +5,7 @@
 #include "utils/TextHelpers.h"
 
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace Quillmoren::Libraries::CodeAnalysis {
@@ -128,13 +129,21 @@ HRESULT CIssueCategoryManager::AppendToXml(CXmlDocument* document, CXmlElement p
     return result;
 }
 
-HRESULT CIssueCategoryManager::ImportFromXml(const std::wstring& path) {
+HRESULT CIssueCategoryManager::ImportFromXml(const std::wstring& path, std::wstring* error) {
+    auto say = [error](std::wstring why) {
+        if (error != nullptr)
+            *error = std::move(why);
+    };
     CXmlDocument document;
-    if (const HRESULT loaded = document.Load(path); Failed(loaded))
+    if (const HRESULT loaded = document.Load(path); Failed(loaded)) {
+        say(document.GetLoadError());
         return loaded;
+    }
     const CXmlElement list = document.FindFirstElement(L"Categories");
-    if (list.IsNull())
+    if (list.IsNull()) {
+        say(L"no \"Categories\" element");
         return S_FALSE;
+    }
     const std::vector<CXmlElement> elements = list.GetChildElements(L"Category");
     if (!elements.empty()) {
         // The document's list replaces this one whole: no dropped category may stay behind in
@@ -179,8 +188,10 @@ HRESULT CIssueCategoryManager::ImportFromXml(const std::wstring& path) {
     }
     // Without a settings path the import stays in this manager; with one, a list that could not
     // be written is reported rather than lost without a word.
-    if (!GetRegistryPath().empty() && !SaveToRegistry())
+    if (std::wstring why; !GetRegistryPath().empty() && !SaveToRegistry(why)) {
+        say(std::move(why));
         return E_FAIL;
+    }
     return S_OK;
 }
 

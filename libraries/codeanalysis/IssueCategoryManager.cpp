@@ -121,7 +121,11 @@ public:
     void Load(CMessageDatabase* database, const std::wstring& registryPath,
               bool loadUserCategories);
     void LoadFromRegistry();
-    bool SaveToRegistry();
+    bool SaveToRegistry(std::wstring& error);
+    bool SaveToRegistry() {
+        std::wstring ignored;
+        return SaveToRegistry(ignored);
+    }
     void RegisterIcons();
     void Clear();
 
@@ -299,14 +303,14 @@ bool CIssueCategoryManagerImpl::ReadCategory(const CSettingsStore& settings, std
     return true;
 }
 
-bool CIssueCategoryManagerImpl::SaveToRegistry() {
+bool CIssueCategoryManagerImpl::SaveToRegistry(std::wstring& error) {
     // Without a path the categories would land at the top of the user's settings, and the old
     // tree's deletion would aim at the whole of them.
     if (m_registryPath.empty()) {
+        error = L"no settings path was loaded";
         return false;
     }
     const CSettingsFile file(Platform::SettingsFilePath());
-    std::wstring error;
     return file.Update(
         [this](CSettingsStore& settings) {
             WriteCategories(settings);
@@ -554,6 +558,10 @@ void CIssueCategoryManager::LoadFromRegistry() {
 }
 bool CIssueCategoryManager::SaveToRegistry() {
     return m_impl->SaveToRegistry();
+}
+
+bool CIssueCategoryManager::SaveToRegistry(std::wstring& error) {
+    return m_impl->SaveToRegistry(error);
 }
 const std::wstring& CIssueCategoryManager::GetRegistryPath() const {
     return m_impl->m_registryPath;

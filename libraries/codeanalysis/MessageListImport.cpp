@@ -250,14 +250,24 @@ void JoinLines(CMessageRecord& entry) {
 // The import session: the one connection and transaction of an import.
 
 struct CMessageDatabase::CImportSession {
-    explicit CImportSession(const std::wstring& path)
-        : database(MessageDb::SqliteFileName(path), SQLite::OPEN_READWRITE,
+    /// `fresh`: the file is the new, empty file of a build, which SQLite must not reach through
+    /// a link; its tables are created in the import's transaction. Its journal stays in memory,
+    /// so that SQLite opens no other file by name beside it: a crash loses only the new file.
+    CImportSession(const std::wstring& path, bool fresh)
+        : database(MessageDb::SqliteFileName(path),
+                   fresh ? SQLite::OPEN_READWRITE | SQLITE_OPEN_NOFOLLOW : SQLite::OPEN_READWRITE,
                    MessageDb::kBusyTimeoutMs) {
+        if (fresh)
+            database.exec("PRAGMA journal_mode = MEMORY;");
         // A message filed under a section that was never stored is a row to skip, as the
         // schema's foreign key says; SQLite checks it only when asked.
         database.exec("PRAGMA foreign_keys = ON;");
         database.exec("BEGIN IMMEDIATE;");
         inTransaction = true;
+        if (fresh) {
+            database.exec(kCreateCategoryTable);
+            database.exec(kCreateMessageTable);
+        }
         insertSection.emplace(database, kInsertSection);
         insertMessage.emplace(database, kInsertMessage);
     }
@@ -317,7 +327,7 @@ void CMessageDatabase::AbandonImport() {
 
 bool CMessageDatabase::CreateDatabase() {
     if (m_import) {
-        SetLastError(MessageDb::FailureText(m_databasePath, "an import is in progress"));
+        SetLastError(MessageDb::FailureText(ReportedPath(), "an import is in progress"));
         return false;
     }
     if (!m_databasePath.empty()) {
@@ -352,7 +362,7 @@ bool CMessageDatabase::CreateDatabase() {
                                  SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE,
                                  MessageDb::kBusyTimeoutMs);
     } catch (const std::exception& error) {
-        SetLastError(MessageDb::FailureText(m_databasePath, error));
+        SetLastError(MessageDb::FailureText(ReportedPath(), error));
         return false;
     }
     return CreateTables();
@@ -369,7 +379,7 @@ bool CMessageDatabase::CreateTables() {
         transaction.commit();
         return true;
     } catch (const std::exception& error) {
-        SetLastError(MessageDb::FailureText(m_databasePath, error));
+        SetLastError(MessageDb::FailureText(ReportedPath(), error));
     }
     return false;
 }
@@ -379,16 +389,17 @@ bool CMessageDatabase::CreateTables() {
 
 bool CMessageDatabase::BeginImport() {
     if (m_import) {
-        SetLastError(MessageDb::FailureText(m_databasePath, "an import is in progress"));
+        SetLastError(MessageDb::FailureText(ReportedPath(), "an import is in progress"));
         return false;
     }
     m_skippedRows = 0;
+    m_storedMessages = 0;
     try {
-        m_import.reset(new CImportSession(m_databasePath));
+        m_import.reset(new CImportSession(m_databasePath, m_building));
         return true;
     } catch (const std::exception& error) {
         m_import.reset();
-        SetLastError(MessageDb::FailureText(m_databasePath, error));
+        SetLastError(MessageDb::FailureText(ReportedPath(), error));
     }
     return false;
 }
@@ -411,9 +422,9 @@ bool CMessageDatabase::EndImport() {
     }
     std::wstring detail;
     if (!failure.empty() || m_import->inTransaction) {
-        detail = m_databasePath + L": nothing was stored, the import was rolled back: " + failure;
+        detail = ReportedPath() + L": nothing was stored, the import was rolled back: " + failure;
     } else if (m_skippedRows > 0) {
-        detail = m_databasePath + L": " + std::to_wstring(m_skippedRows) +
+        detail = ReportedPath() + L": " + std::to_wstring(m_skippedRows) +
                  (m_skippedRows == 1 ? L" row was" : L" rows were") + L" not stored; the first: " +
                  m_import->firstSkippedRow;
     }
@@ -430,7 +441,7 @@ bool CMessageDatabase::EndImport() {
 
 bool CMessageDatabase::AddSection(const CMessageRecord& entry) {
     if (!m_import || m_import->broken) {
-        SetLastError(MessageDb::FailureText(m_databasePath, "no import is in progress"));
+        SetLastError(MessageDb::FailureText(ReportedPath(), "no import is in progress"));
         return false;
     }
     SQLite::Statement& insert = *m_import->insertSection;
@@ -451,7 +462,7 @@ bool CMessageDatabase::AddSection(const CMessageRecord& entry) {
 
 bool CMessageDatabase::AddMessage(CMessageRecord& entry, std::int32_t number) {
     if (!m_import || m_import->broken) {
-        SetLastError(MessageDb::FailureText(m_databasePath, "no import is in progress"));
+        SetLastError(MessageDb::FailureText(ReportedPath(), "no import is in progress"));
         return false;
     }
     if (entry.Title.empty()) {
@@ -487,8 +498,10 @@ bool CMessageDatabase::AddMessage(CMessageRecord& entry, std::int32_t number) {
         insert.tryReset();
         insert.clearBindings();
     }
-    if (failure.empty() && m_import->Insert(insert, failure))
+    if (failure.empty() && m_import->Insert(insert, failure)) {
+        ++m_storedMessages;
         return true;
+    }
     SkipRow(L"message " + std::to_wstring(number) + L" (" + Quoted(entry.NumberText) + L"): " +
             failure);
     return false;
@@ -499,7 +512,7 @@ bool CMessageDatabase::AddMessageRange(CMessageRecord& entry) {
     const std::int64_t last = Utils::ToInt32(entry.RangeEnd);
     const std::wstring range = entry.NumberText + L"-" + entry.RangeEnd;
     if (!m_import || m_import->broken) {
-        SetLastError(MessageDb::FailureText(m_databasePath, "no import is in progress"));
+        SetLastError(MessageDb::FailureText(ReportedPath(), "no import is in progress"));
         return false;
     }
     if (last < first) {
@@ -632,6 +645,7 @@ bool CMessageDatabase::ImportMessageList(const std::wstring& listPath) {
     std::wstring text;
     Utils::CTextFileInfo info;
     const Utils::HRESULT status = Utils::ReadTextFile(listPath, text, &info);
+    m_listUnreadable = Utils::Failed(status);
     if (Utils::Failed(status)) {
         SetLastError(listPath + L": cannot read the message list: " + StatusText(status));
         return false;
@@ -652,12 +666,66 @@ bool CMessageDatabase::ImportMessageList(const std::wstring& listPath) {
         reader.Finish();
     } catch (const std::exception& error) {
         AbandonImport();
-        SetLastError(MessageDb::FailureText(m_databasePath, error));
+        SetLastError(MessageDb::FailureText(ReportedPath(), error));
         Platform::WriteStandardError(std::string(kImportErrorsMessage) + "\n" +
                                      Platform::EncodeAnsi(m_lastError) + "\n");
         return false;
     }
     return EndImport();
+}
+
+// ---------------------------------------------------------------------------------------------
+// A new database in place of an old one.
+
+CMessageDatabase::EBuildResult
+CMessageDatabase::BuildFromMessageList(const std::wstring& listPath) {
+    if (m_import) {
+        SetLastError(MessageDb::FailureText(ReportedPath(), "an import is in progress"));
+        return EBuildResult::DatabaseFailed;
+    }
+    if (m_databasePath.empty()) {
+        SetLastError(MessageDb::FailureText(m_databasePath, "no database path is set"));
+        return EBuildResult::DatabaseFailed;
+    }
+    const std::wstring target = m_databasePath;
+    // SQLite's journals are named after the file; a build leaves none, an older one might have.
+    constexpr wchar_t kMarker[] = L".new";
+    Platform::RemoveStaleReplacements(target, kMarker, {L"-journal", L"-wal", L"-shm"});
+    Platform::CReplacementFile building;
+    int errorNumber = 0;
+    if (!building.Create(target, kMarker, errorNumber)) {
+        SetLastError(target + L": cannot create the new database beside it: " +
+                     Platform::ErrorText(errorNumber));
+        return EBuildResult::DatabaseFailed;
+    }
+
+    // SQLite opens the file by name: it is the empty file created above, which SQLite takes as
+    // an empty database, and a link put at its name is refused. Before the rename the name is
+    // checked to lead to that same file still.
+    m_databasePath = building.Path();
+    m_reportedPath = target;
+    m_building = true;
+    const bool imported = ImportMessageList(listPath);
+    m_building = false;
+    m_databasePath = target;
+    m_reportedPath.clear();
+    if (!imported)
+        return m_listUnreadable ? EBuildResult::ListUnusable : EBuildResult::DatabaseFailed;
+    if (m_storedMessages == 0) {
+        SetLastError(L"no messages found in " + listPath);
+        return EBuildResult::ListUnusable;
+    }
+    // A journal that a crashed writer of the old file left would be played back into the new
+    // one.
+    for (const wchar_t* suffix : {L"-journal", L"-wal", L"-shm"})
+        Platform::DeleteFile(target + suffix);
+    if (!building.Commit(errorNumber)) {
+        SetLastError(target + L": cannot put the new database in place: " +
+                     Platform::ReplacementErrorText(errorNumber));
+        return EBuildResult::DatabaseFailed;
+    }
+    m_titleCache.clear();
+    return EBuildResult::Built;
 }
 
 } // namespace Quillmoren::Libraries::CodeAnalysis

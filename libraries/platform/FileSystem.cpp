@@ -10,13 +10,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <filesystem>
 #include <glob.h>
 #include <poll.h>
 #include <random>
+#include <signal.h>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace Quillmoren::Libraries::Platform {
 namespace {
@@ -173,6 +177,167 @@ bool ReplaceFile(const std::wstring& from, const std::wstring& to, int& errorNum
         return false;
     }
     return true;
+}
+
+bool CReplacementFile::Create(const std::wstring& target, std::wstring_view marker,
+                              int& errorNumber) {
+    Discard();
+    const std::wstring stem = target + std::wstring(marker) + std::to_wstring(getpid());
+    // O_EXCL fails on anything at the name, a link (even one to nowhere) included: what another
+    // program put there is never written through.
+    for (unsigned n = 0; n < 1000; ++n) {
+        const std::wstring name = n == 0 ? stem : stem + L"." + std::to_wstring(n);
+        const int fd =
+            open(Narrow(name).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            m_fd = fd;
+            m_path = name;
+            m_target = target;
+            return true;
+        }
+        if (errno != EEXIST) {
+            errorNumber = errno;
+            return false;
+        }
+    }
+    errorNumber = EEXIST;
+    return false;
+}
+
+bool CReplacementFile::Write(std::string_view bytes, int& errorNumber) {
+    if (m_fd < 0) {
+        errorNumber = EBADF;
+        return false;
+    }
+    if (!WriteAll(m_fd, bytes)) {
+        errorNumber = errno;
+        return false;
+    }
+    return true;
+}
+
+bool CReplacementFile::SetPermissions(unsigned mode, int& errorNumber) {
+    if (m_fd < 0 || fchmod(m_fd, static_cast<mode_t>(mode & 07777)) != 0) {
+        errorNumber = m_fd < 0 ? EBADF : errno;
+        return false;
+    }
+    return true;
+}
+
+bool CReplacementFile::StillInPlace() const {
+    struct stat held {};
+    struct stat named {};
+    return m_fd >= 0 && fstat(m_fd, &held) == 0 && lstat(Narrow(m_path).c_str(), &named) == 0 &&
+           S_ISREG(named.st_mode) && held.st_dev == named.st_dev && held.st_ino == named.st_ino;
+}
+
+bool CReplacementFile::Commit(int& errorNumber) {
+    if (m_fd < 0) {
+        errorNumber = EBADF;
+        return false;
+    }
+    if (fsync(m_fd) != 0) {
+        errorNumber = errno;
+        return false;
+    }
+    // Between this check and the rename only a program that may write the folder could swap
+    // the name, and it could as well replace the target itself.
+    if (!StillInPlace()) {
+        errorNumber = ESTALE;
+        return false;
+    }
+    if (rename(Narrow(m_path).c_str(), Narrow(m_target).c_str()) != 0) {
+        errorNumber = errno;
+        return false;
+    }
+    close(m_fd);
+    m_fd = -1;
+    m_path.clear();
+    // The rename itself reaches the disk with the folder's flush; a failure there loses nothing
+    // that a reader could see, so it is not reported.
+    const std::string target = Narrow(m_target);
+    const std::size_t slash = target.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+    const int directory = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (directory >= 0) {
+        fsync(directory);
+        close(directory);
+    }
+    return true;
+}
+
+void CReplacementFile::Discard() {
+    if (m_fd >= 0) {
+        if (StillInPlace())
+            unlink(Narrow(m_path).c_str());
+        close(m_fd);
+        m_fd = -1;
+    }
+    m_path.clear();
+}
+
+std::wstring ReplacementErrorText(int errorNumber) {
+    return errorNumber == ESTALE ? L"the new file was moved or replaced by another program"
+                                 : ErrorText(errorNumber);
+}
+
+namespace {
+
+/// The writer's process id in a replacement's name, after the target and the marker: digits,
+/// then perhaps "." and digits, then nothing or one of `companions`. 0 for any other name.
+pid_t ReplacementOwner(std::string_view rest, const std::vector<std::string>& companions) {
+    std::size_t digits = 0;
+    while (digits < rest.size() && rest[digits] >= '0' && rest[digits] <= '9')
+        ++digits;
+    if (digits == 0 || digits > 9)
+        return 0;
+    const pid_t owner =
+        static_cast<pid_t>(std::strtol(std::string(rest.substr(0, digits)).c_str(), nullptr, 10));
+    std::string_view tail = rest.substr(digits);
+    if (tail.size() >= 2 && tail[0] == '.' && tail[1] >= '0' && tail[1] <= '9') {
+        tail.remove_prefix(1);
+        while (!tail.empty() && tail[0] >= '0' && tail[0] <= '9')
+            tail.remove_prefix(1);
+    }
+    if (tail.empty())
+        return owner;
+    return std::find(companions.begin(), companions.end(), tail) != companions.end() ? owner : 0;
+}
+
+} // namespace
+
+void RemoveStaleReplacements(const std::wstring& target, std::wstring_view marker,
+                             std::initializer_list<std::wstring_view> companions) {
+    const std::string path = Narrow(target);
+    const std::size_t slash = path.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string prefix =
+        (slash == std::string::npos ? path : path.substr(slash + 1)) + Narrow(std::wstring(marker));
+    std::vector<std::string> endings;
+    for (std::wstring_view companion : companions)
+        endings.push_back(Narrow(std::wstring(companion)));
+
+    DIR* directory = opendir(folder.c_str());
+    if (directory == nullptr)
+        return;
+    const int folderFd = dirfd(directory);
+    while (const dirent* entry = readdir(directory)) {
+        const std::string_view name(entry->d_name);
+        if (name.size() <= prefix.size() || name.substr(0, prefix.size()) != prefix)
+            continue;
+        const pid_t owner = ReplacementOwner(name.substr(prefix.size()), endings);
+        // Only a writer that is gone: EPERM means a live process of another user.
+        if (owner <= 0 || kill(owner, 0) == 0 || errno != ESRCH)
+            continue;
+        struct stat status {};
+        if (fstatat(folderFd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+            status.st_uid != geteuid() || !(S_ISREG(status.st_mode) || S_ISLNK(status.st_mode)))
+            continue;
+        unlinkat(folderFd, entry->d_name, 0);
+    }
+    closedir(directory);
 }
 
 bool DeleteFile(const std::wstring& path) {

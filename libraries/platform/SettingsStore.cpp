@@ -7,11 +7,12 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <system_error>
 #include <utility>
 
@@ -970,7 +971,6 @@ public:
     CDescriptor(const CDescriptor&) = delete;
     CDescriptor& operator=(const CDescriptor&) = delete;
     int Get() const { return m_fd; }
-    int Release() { return std::exchange(m_fd, -1); }
 
 private:
     int m_fd;
@@ -1022,71 +1022,95 @@ bool ReadBytes(const std::string& path, std::string& bytes, bool& missing, mode_
     }
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t count = ::write(fd, bytes.data(), bytes.size());
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(count));
-    }
-    return true;
-}
+/// Marks the temporary files of a write beside the settings file: "registry.reg.tmp1234".
+constexpr std::wstring_view kTemporaryMarker = L".tmp";
 
 /// Writes `bytes` to a new file beside `path`, flushes it and renames it over `path`.
 bool ReplaceContent(const std::string& path, std::string_view bytes, bool keepMode, mode_t mode,
                     std::wstring& error) {
-    static std::atomic<unsigned> counter{0};
-    std::string temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary =
-            path + "." + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            break;
-        }
-    }
-    if (fd < 0) {
-        error = Failure(L"cannot create", temporary, errno);
+    CReplacementFile file;
+    int errorNumber = 0;
+    if (!file.Create(DecodeAnsi(path), kTemporaryMarker, errorNumber)) {
+        error = Failure(L"cannot create a new file beside", path, errorNumber);
         return false;
     }
-    CDescriptor file(fd);
-    auto abandon = [&](const wchar_t* what) {
-        error = Failure(what, temporary, errno);
-        ::unlink(temporary.c_str());
+    auto fail = [&](const wchar_t* what) {
+        error = Failure(what, EncodeAnsi(file.Path()), errorNumber);
         return false;
     };
-    if (keepMode && ::fchmod(file.Get(), mode) != 0) {
-        return abandon(L"cannot set the permissions of");
+    if (keepMode && !file.SetPermissions(mode, errorNumber)) {
+        return fail(L"cannot set the permissions of");
     }
-    if (!WriteAll(file.Get(), bytes)) {
-        return abandon(L"cannot write");
+    if (!file.Write(bytes, errorNumber)) {
+        return fail(L"cannot write");
     }
-    if (::fsync(file.Get()) != 0) {
-        return abandon(L"cannot flush");
-    }
-    if (::close(file.Release()) != 0) {
-        return abandon(L"cannot close");
-    }
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int renameError = errno;
-        ::unlink(temporary.c_str());
-        error = Failure(L"cannot replace", path, renameError);
+    if (!file.Commit(errorNumber)) {
+        error = L"cannot replace " + DecodeAnsi(path) + L": " + ReplacementErrorText(errorNumber);
         return false;
     }
-    // The rename itself reaches the disk with the folder's flush; a failure there loses nothing
-    // that a reader could see, so it is not reported.
-    const std::string folder = std::filesystem::path(path).parent_path().string();
-    CDescriptor directory(
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (directory.Get() >= 0) {
-        ::fsync(directory.Get());
-    }
     return true;
+}
+
+/// True when the file must not be replaced: its mode gives nobody the right to write it, or
+/// this process may not. The mode bits decide even for a user whom no permission stops (root),
+/// since the rename that replaces the file needs only the folder's permission.
+bool IsReadOnly(const std::string& path, mode_t mode) {
+    if ((mode & 0222) == 0) {
+        return true;
+    }
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
+}
+
+std::mutex& LockWaitGuard() {
+    static std::mutex guard;
+    return guard;
+}
+
+CSettingsLockWait& LockWait() {
+    static CSettingsLockWait wait;
+    return wait;
+}
+
+/// Takes the exclusive lock, waiting for another writer as long as the process's lock wait
+/// allows and saying so once the wait is long.
+bool TakeLock(int fd, const std::string& lockPath, std::wstring& error) {
+    CSettingsLockWait wait;
+    {
+        std::lock_guard hold(LockWaitGuard());
+        wait = LockWait();
+    }
+    const auto start = std::chrono::steady_clock::now();
+    bool told = false;
+    while (true) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            return true;
+        }
+        if (errno == EINTR) {
+            continue;
+        }
+        if (errno != EWOULDBLOCK) {
+            error = Failure(L"cannot lock", lockPath, errno);
+            return false;
+        }
+        const auto waited = std::chrono::steady_clock::now() - start;
+        if (waited >= wait.giveUpAfter) {
+            const auto ms =
+                std::chrono::duration_cast<std::chrono::milliseconds>(wait.giveUpAfter).count();
+            error = L"the settings lock " + DecodeAnsi(lockPath) +
+                    L" is held by another process; gave up after " +
+                    (ms % 1000 == 0 ? std::to_wstring(ms / 1000) + L" seconds"
+                                    : std::to_wstring(ms) + L" ms");
+            return false;
+        }
+        if (!told && waited >= wait.notifyAfter) {
+            told = true;
+            if (wait.onWaiting) {
+                wait.onWaiting();
+            }
+        }
+        // A short nap: flock offers no wait with a time limit.
+        ::usleep(10000);
+    }
 }
 
 /// A link to the settings file is followed, so that the rename replaces the file it points to
@@ -1104,6 +1128,11 @@ std::string WriteTarget(const std::string& path) {
 }
 
 } // namespace
+
+void SetSettingsLockWait(CSettingsLockWait wait) {
+    std::lock_guard hold(LockWaitGuard());
+    LockWait() = std::move(wait);
+}
 
 CSettingsFile::CSettingsFile(std::wstring path) : m_path(std::move(path)) {}
 
@@ -1161,12 +1190,7 @@ bool CSettingsFile::Update(const std::function<bool(CSettingsStore&)>& change,
         error = Failure(L"cannot open", lockPath, errno);
         return false;
     }
-    int locked = -1;
-    do {
-        locked = ::flock(lock.Get(), LOCK_EX);
-    } while (locked != 0 && errno == EINTR);
-    if (locked != 0) {
-        error = Failure(L"cannot lock", lockPath, errno);
+    if (!TakeLock(lock.Get(), lockPath, error)) {
         return false;
     }
 
@@ -1191,6 +1215,12 @@ bool CSettingsFile::Update(const std::function<bool(CSettingsStore&)>& change,
     if (!store.IsModified()) {
         return true;
     }
+    if (!missing && IsReadOnly(target, mode)) {
+        error = m_path + L": the settings file is read-only; it is left as it is";
+        return false;
+    }
+    // Under the lock no other writer runs here: what a killed one left can go.
+    RemoveStaleReplacements(DecodeAnsi(target), kTemporaryMarker);
     return ReplaceContent(target, store.Serialise(), !missing, mode, error);
 }
 

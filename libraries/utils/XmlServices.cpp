@@ -215,7 +215,23 @@ void OnError(void* context, xmlErrorPtr error) {
         state.error->fatalError(message, code);
 }
 
-/// Parses `bytes` with `sax` (or the tree builder when null) into a context of its own.
+/// Keeps the first error of a tree build as "line N: message".
+void KeepFirstError(void* context, xmlErrorPtr error) {
+    auto* parser = static_cast<xmlParserCtxtPtr>(context);
+    if (parser == nullptr || parser->_private == nullptr || error == nullptr ||
+        error->level == XML_ERR_WARNING)
+        return;
+    auto& kept = *static_cast<std::wstring*>(parser->_private);
+    if (!kept.empty())
+        return;
+    std::wstring message = Wide(reinterpret_cast<const xmlChar*>(error->message));
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L' '))
+        message.pop_back();
+    kept = L"line " + std::to_wstring(error->line) + L": " + message;
+}
+
+/// Parses `bytes` with `sax` (or the tree builder when null) into a context of its own. For the
+/// tree builder, `privateData` may be a `std::wstring` that receives the first error.
 xmlDocPtr ReadMemory(const std::string& bytes, const char* encoding, int options,
                      const xmlSAXHandler* sax, void* privateData, bool& wellFormed) {
     InitialiseLibrary();
@@ -228,7 +244,7 @@ xmlDocPtr ReadMemory(const std::string& bytes, const char* encoding, int options
     if (sax != nullptr)
         std::memcpy(context->sax, sax, sizeof(xmlSAXHandler));
     else
-        context->sax->serror = IgnoreError;
+        context->sax->serror = privateData != nullptr ? KeepFirstError : IgnoreError;
     context->_private = privateData;
     xmlDocPtr doc = xmlCtxtReadMemory(context, bytes.data(), static_cast<int>(bytes.size()),
                                       nullptr, encoding, options);
@@ -288,6 +304,7 @@ HRESULT CSaxXmlReader::parse(std::wstring_view document) {
 
 struct CXmlDocument::State {
     xmlDocPtr doc = nullptr;
+    std::wstring loadError;
     std::vector<xmlNodePtr> created; ///< elements made here, freed unless the tree took them
 };
 
@@ -305,20 +322,30 @@ CXmlDocument::~CXmlDocument() {
 }
 
 HRESULT CXmlDocument::Load(const std::wstring& path) {
+    m_state->loadError.clear();
     std::string bytes;
     int error = 0;
-    if (!Platform::ReadWholeFile(path, bytes, error))
+    if (!Platform::ReadWholeFile(path, bytes, error)) {
+        m_state->loadError = Platform::ErrorText(error);
         return HResultFromErrno(error);
+    }
     bool wellFormed = false;
-    xmlDocPtr doc = ReadMemory(bytes, nullptr, kSafeOptions, nullptr, nullptr, wellFormed);
+    xmlDocPtr doc =
+        ReadMemory(bytes, nullptr, kSafeOptions, nullptr, &m_state->loadError, wellFormed);
     if (doc == nullptr || !wellFormed) {
         if (doc != nullptr)
             xmlFreeDoc(doc);
+        if (m_state->loadError.empty())
+            m_state->loadError = L"not a well-formed XML document";
         return E_XML_NOT_WELL_FORMED;
     }
     xmlFreeDoc(m_state->doc);
     m_state->doc = doc;
     return S_OK;
+}
+
+const std::wstring& CXmlDocument::GetLoadError() const {
+    return m_state->loadError;
 }
 
 HRESULT CXmlDocument::LoadXml(std::wstring_view text) {
@@ -346,23 +373,14 @@ std::string CXmlDocument::ToUtf8() const {
 }
 
 HRESULT CXmlDocument::Save(const std::wstring& path) const {
-    // Written beside the target and moved over it: a reader sees the old file or the new one.
-    const std::size_t slash = path.find_last_of(L"/\\");
-    const std::wstring folder = slash == std::wstring::npos ? L"./" : path.substr(0, slash + 1);
-    int error = 0;
-    const std::wstring temp = Platform::CreateTempFile(folder, L"xml", 0, error);
-    if (temp.empty())
-        return HResultFromErrno(error);
+    // Written beside the target, through the descriptor that created the new file, and moved
+    // over it: a reader sees the old file or the new one, and a link that someone put at the
+    // new file's name is never written through.
     const std::string text = ToUtf8();
-    Platform::COutputFile file;
-    if (!file.Open(temp, error) || !file.Write(text) || !file.Sync() || !file.Close()) {
-        Platform::DeleteFile(temp);
-        return E_FAIL;
-    }
-    if (!Platform::ReplaceFile(temp, path, error)) {
-        Platform::DeleteFile(temp);
+    Platform::CReplacementFile file;
+    int error = 0;
+    if (!file.Create(path, L".tmp", error) || !file.Write(text, error) || !file.Commit(error))
         return HResultFromErrno(error);
-    }
     return S_OK;
 }
 

@@ -12,9 +12,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -665,6 +670,110 @@ TEST(MessageDatabaseCreation, FailuresAreReported) {
     database.SetDatabasePath(folder.File(L"messages.db"));
     ASSERT_TRUE(database.CreateDatabase());
     EXPECT_FALSE(database.CreateTables()) << "the tables exist already";
+}
+
+// ---------------------------------------------------------------------------------------------
+// A new database in place of an old one.
+
+/// The database and its folder, a good list, and the bytes of the database before a build.
+class MessageDatabaseBuild : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_database.SetDatabasePath(m_path);
+        ASSERT_EQ(m_database.BuildFromMessageList(kFixtureList),
+                  CMessageDatabase::EBuildResult::Built)
+            << Narrow(m_database.GetLastError());
+        m_before = Testing::CTestFolder::Read(m_path);
+    }
+
+    /// The names in the folder other than the database.
+    std::vector<std::string> Others() const {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(m_folder.Native()))
+            if (entry.path().filename() != "messages.db")
+                names.push_back(entry.path().filename().string());
+        return names;
+    }
+
+    Testing::CTestFolder m_folder;
+    const std::wstring m_path = m_folder.File(L"messages.db");
+    CMessageDatabase m_database;
+    std::string m_before;
+};
+
+TEST_F(MessageDatabaseBuild, AListWithoutMessagesLeavesTheDatabaseAsItWas) {
+    const struct {
+        const char* name;
+        std::string bytes;
+    } cases[] = {
+        {"junk", std::string("\x7F"
+                             "ELF\x02\x01\x00\x00\xFF\xFE binary junk\n",
+                             22)},
+        {"empty", ""},
+        {"prose", "A letter that mentions C Syntax Errors once\nand nothing else.\n"},
+        {"sections only", "17.1  C Syntax Errors\n17.2  Internal Errors\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring list = m_folder.Write(L"list.txt", c.bytes);
+        EXPECT_EQ(m_database.BuildFromMessageList(list),
+                  CMessageDatabase::EBuildResult::ListUnusable);
+        EXPECT_EQ(Narrow(m_database.GetLastError()), "no messages found in " + Narrow(list));
+        EXPECT_TRUE(Testing::CTestFolder::Read(m_path) == m_before) << "the database changed";
+        EXPECT_EQ(Others(), std::vector<std::string>{"list.txt"}) << "no new file stays";
+    }
+    EXPECT_EQ(m_database.BuildFromMessageList(m_folder.File(L"missing.txt")),
+              CMessageDatabase::EBuildResult::ListUnusable);
+    EXPECT_TRUE(Testing::CTestFolder::Read(m_path) == m_before) << "the database changed";
+}
+
+TEST_F(MessageDatabaseBuild, ErrorsNameTheDatabaseNeverItsNewFile) {
+    CMessageDatabase elsewhere;
+    const std::wstring missing = m_folder.File(L"no-such-folder/messages.db");
+    elsewhere.SetDatabasePath(missing);
+    EXPECT_EQ(elsewhere.BuildFromMessageList(kFixtureList),
+              CMessageDatabase::EBuildResult::DatabaseFailed);
+    EXPECT_EQ(elsewhere.GetLastError().rfind(missing + L": ", 0), 0u)
+        << Narrow(elsewhere.GetLastError());
+    EXPECT_EQ(elsewhere.GetLastError().find(L".new"), std::wstring::npos);
+
+    // A row that cannot be stored is reported against the database too.
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(m_database.BuildFromMessageList(m_folder.Write(
+                  L"list.txt", "17.1  C Syntax Errors\n\n2  Two -- Two.\n2  Again -- Two.\n")),
+              CMessageDatabase::EBuildResult::Built);
+    const std::string errors = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(errors.find(Narrow(m_path) + ": 1 row was not stored"), std::string::npos) << errors;
+    EXPECT_EQ(errors.find(".new"), std::string::npos) << errors;
+    EXPECT_EQ(m_database.GetStoredMessageCount(), 1u);
+}
+
+TEST_F(MessageDatabaseBuild, ALinkAtTheNewFilesNameIsNeverFollowed) {
+    const std::wstring victim = m_folder.Write(L"victim", "not to be overwritten");
+    const std::string stem = Narrow(m_path) + ".new" + std::to_string(getpid());
+    std::filesystem::create_symlink(Narrow(victim), stem);
+    ASSERT_EQ(m_database.BuildFromMessageList(kFixtureList19),
+              CMessageDatabase::EBuildResult::Built)
+        << Narrow(m_database.GetLastError());
+    EXPECT_EQ(Testing::CTestFolder::Read(victim), "not to be overwritten");
+    EXPECT_TRUE(std::filesystem::is_symlink(stem));
+    EXPECT_TRUE(Testing::CTestFolder::Read(m_path) != m_before) << "the database stayed";
+    std::vector<std::wstring> sections;
+    m_database.GetSections(sections);
+    EXPECT_EQ(sections.front().substr(0, 4), L"19.1");
+}
+
+TEST_F(MessageDatabaseBuild, WhatKilledBuildsLeftIsRemovedAndALiveBuildsKept) {
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0);
+    const std::string dead = Narrow(m_path) + ".new" + std::to_string(child);
+    const std::string live = Narrow(m_path) + ".new" + std::to_string(getppid());
+    for (const std::string& name : {dead, dead + "-journal", dead + ".1", live})
+        std::ofstream(name) << "half a build";
+    ASSERT_EQ(m_database.BuildFromMessageList(kFixtureList), CMessageDatabase::EBuildResult::Built);
+    EXPECT_EQ(Others(), std::vector<std::string>{std::filesystem::path(live).filename().string()});
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -6,7 +6,17 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <chrono>
+#include <filesystem>
 #include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -193,6 +203,9 @@ TEST(OmbrascopeCategories, ImportsThatFailChangeNoSettings) {
     } cases[] = {
         {"", Quoted(registry, "missing.xml"), 3, "cannot read"},
         {"", WriteFile(registry, "broken.xml", "<Categories><Category>"), 3, "well-formed"},
+        // The parser's words, with the line where the document goes wrong.
+        {"", WriteFile(registry, "lines.xml", "<Categories>\n<Category>\n</Categories>\n"), 3,
+         "(line 3: Opening and ending tag mismatch: Category line 2 and Categories"},
         {"", WriteFile(registry, "other.xml", "<?xml version=\"1.0\"?><Other/>"), 3,
          "no \"Categories\""},
         {"[" + kCategoriesKey + "\\0]\n\"DisplayName\"=\"unterminated\n", good, 1,
@@ -211,6 +224,130 @@ TEST(OmbrascopeCategories, ImportsThatFailChangeNoSettings) {
     }
     EXPECT_EQ(
         Ombrascope(registry, "categories export " + Quoted(registry, "no/folder/x.xml")).status, 1);
+}
+
+/// Holds the settings lock as another writer would, from a file description of its own.
+class CHeldLock {
+public:
+    explicit CHeldLock(const std::string& path)
+        : m_fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666)) {
+        m_held = m_fd >= 0 && ::flock(m_fd, LOCK_EX) == 0;
+    }
+    ~CHeldLock() { Release(); }
+    CHeldLock(const CHeldLock&) = delete;
+    CHeldLock& operator=(const CHeldLock&) = delete;
+    bool Held() const { return m_held; }
+    void Release() {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+
+private:
+    int m_fd;
+    bool m_held = false;
+};
+
+/// Sets an environment variable for the programs that one test runs.
+class CScopedVariable {
+public:
+    CScopedVariable(const char* name, const char* value) : m_name(name) {
+        ::setenv(name, value, 1);
+    }
+    ~CScopedVariable() { ::unsetenv(m_name); }
+    CScopedVariable(const CScopedVariable&) = delete;
+    CScopedVariable& operator=(const CScopedVariable&) = delete;
+
+private:
+    const char* m_name;
+};
+
+TEST(OmbrascopeCategories, ImportsThatCannotSaveSayWhyAndChangeNothing) {
+    CScopedRegistry registry;
+    const std::string good = WriteFile(registry, "good.xml",
+                                       "<?xml version=\"1.0\"?><Categories><Category "
+                                       "DisplayName=\"Mine\" Severity=\"2\"/></Categories>");
+    const std::string settings = "[" + kCategoriesKey + "\\0]\n\"DisplayName\"=\"Old\"\n";
+    const std::string lock = registry.File() + ".lock";
+    namespace fs = std::filesystem;
+    const struct {
+        const char* name;
+        std::function<void()> prepare;
+        std::function<void()> undo;
+        std::vector<std::string> errors;
+    } cases[] = {
+        {"read-only",
+         [&] { fs::permissions(registry.File(), fs::perms::owner_read | fs::perms::group_read); },
+         [&] { fs::permissions(registry.File(), fs::perms::owner_read | fs::perms::owner_write); },
+         {"settings file is read-only", registry.File()}},
+        {"lock that cannot be opened",
+         [&] {
+             fs::remove(lock);
+             fs::create_directory(lock);
+         },
+         [&] { fs::remove(lock); },
+         {"cannot open " + lock + ": Is a directory"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        registry.Write(settings);
+        const std::string before = registry.Read();
+        c.prepare();
+        const CRun run = Ombrascope(registry, "categories import " + good);
+        c.undo();
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.err.find("could not be saved to the settings"), std::string::npos) << run.err;
+        for (const std::string& error : c.errors) {
+            EXPECT_NE(run.err.find(error), std::string::npos) << run.err;
+        }
+        EXPECT_EQ(registry.Read(), before);
+    }
+}
+
+TEST(OmbrascopeCategories, AnImportWaitsForAHeldLockSaysSoAndGivesUp) {
+    CScopedRegistry registry;
+    const std::string good = WriteFile(registry, "good.xml",
+                                       "<?xml version=\"1.0\"?><Categories><Category "
+                                       "DisplayName=\"Mine\" Severity=\"2\"/></Categories>");
+    registry.Write("[" + kCategoriesKey + "\\0]\n\"DisplayName\"=\"Old\"\n");
+    const std::string before = registry.Read();
+    const std::string waiting =
+        "ombrascope: waiting for the settings lock (held by another process)\n";
+    {
+        CHeldLock lock(registry.File() + ".lock");
+        ASSERT_TRUE(lock.Held());
+        const CScopedVariable wait("OMBRASCOPE_LOCK_WAIT", "50,400");
+        const CRun run = Ombrascope(registry, "categories import " + good);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_EQ(run.err.rfind(waiting, 0), 0u) << run.err;
+        EXPECT_NE(run.err.find("is held by another process; gave up after 400 ms"),
+                  std::string::npos)
+            << run.err;
+        EXPECT_EQ(registry.Read(), before);
+    }
+    {
+        // A lock that is let go while the import waits: the import goes ahead.
+        CHeldLock lock(registry.File() + ".lock");
+        ASSERT_TRUE(lock.Held());
+        const CScopedVariable wait("OMBRASCOPE_LOCK_WAIT", "50,20000");
+        std::thread release([&lock] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            lock.Release();
+        });
+        const CRun run = Ombrascope(registry, "categories import " + good);
+        release.join();
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err, waiting);
+        EXPECT_NE(registry.Read().find("Mine"), std::string::npos);
+    }
+    const CScopedVariable wait("OMBRASCOPE_LOCK_WAIT", "soon");
+    const CRun run = Ombrascope(registry, "categories import " + good);
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_NE(run.err.find("OMBRASCOPE_LOCK_WAIT is not NOTIFY_MS,GIVE_UP_MS"), std::string::npos)
+        << run.err;
+    EXPECT_NE(Ombrascope(registry, "categories import --help").out.find("OMBRASCOPE_LOCK_WAIT"),
+              std::string::npos);
 }
 
 } // namespace

@@ -8,6 +8,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -15,6 +20,11 @@ using Quillmoren::Libraries::CodeAnalysis::Testing::CRun;
 using Quillmoren::Libraries::CodeAnalysis::Testing::CScopedRegistry;
 using Quillmoren::Libraries::CodeAnalysis::Testing::Lines;
 using Quillmoren::Libraries::CodeAnalysis::Testing::Ombrascope;
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 const std::string kList = std::string(LINTWRAP_TEST_DATA) + "/codeanalysis/messages/msg.txt";
 
@@ -88,7 +98,13 @@ TEST_F(OmbrascopeMessages, TheMessagesOfACategory) {
 
 TEST_F(OmbrascopeMessages, FailuresAreReportedAndLeaveTheDatabaseAsItWas) {
     const std::string path = m_registry.Folder() + "/msg.db";
-    const auto size = std::filesystem::file_size(path);
+    const std::string before = ReadBytes(path);
+    const std::string junk = m_registry.Folder() + "/junk.bin";
+    std::ofstream(junk, std::ios::binary) << std::string("\x7F"
+                                                         "ELF\x02\x01\x00\xFF\xFE\x00",
+                                                         10);
+    const std::string prose = m_registry.Folder() + "/prose.txt";
+    std::ofstream(prose) << "Not a message list.\nIt names C Syntax Errors but numbers nothing.\n";
     const struct {
         std::string arguments;
         int status;
@@ -96,7 +112,13 @@ TEST_F(OmbrascopeMessages, FailuresAreReportedAndLeaveTheDatabaseAsItWas) {
     } cases[] = {
         {"messages create " + m_database + " '" + m_registry.Folder() + "/none.txt'", 3,
          "cannot read"},
-        {"messages create '" + m_registry.Folder() + "/no/folder/x.db' '" + kList + "'", 1, ""},
+        {"messages create '" + m_registry.Folder() + "/no/folder/x.db' '" + kList + "'", 1,
+         "ombrascope: " + m_registry.Folder() + "/no/folder/x.db: cannot create"},
+        // A list without message entries replaces nothing.
+        {"messages create " + m_database + " '" + junk + "'", 3,
+         "ombrascope: no messages found in " + junk + "\n"},
+        {"messages create " + m_database + " '" + prose + "'", 3,
+         "ombrascope: no messages found in " + prose + "\n"},
         {"messages show " + m_database + " 77", 3, "not in"},
         {"messages sections '" + m_registry.Folder() + "/none.db'", 3, "cannot open"},
         {"categories messages '" + m_registry.Folder() + "/none.db' 1", 3, "cannot open"},
@@ -108,9 +130,10 @@ TEST_F(OmbrascopeMessages, FailuresAreReportedAndLeaveTheDatabaseAsItWas) {
         const CRun run = Run(c.arguments);
         EXPECT_EQ(run.status, c.status);
         EXPECT_NE(run.err.find(c.error), std::string::npos) << run.err;
+        EXPECT_EQ(run.err.find(".new"), std::string::npos) << "names its new file: " << run.err;
         EXPECT_TRUE(run.out.empty()) << run.out;
     }
-    EXPECT_EQ(std::filesystem::file_size(path), size);
+    EXPECT_TRUE(ReadBytes(path) == before) << "the database changed";
     EXPECT_EQ(Run("messages sections " + m_database).status, 0);
     // Nothing of the failed builds is left beside the database.
     std::size_t files = 0;
@@ -118,6 +141,25 @@ TEST_F(OmbrascopeMessages, FailuresAreReportedAndLeaveTheDatabaseAsItWas) {
         files += entry.path().filename().string().rfind("msg.db", 0) == 0 ? 1 : 0;
     }
     EXPECT_EQ(files, 1u);
+}
+
+TEST_F(OmbrascopeMessages, ACreateRemovesWhatKilledCreatesLeftAndNothingElse) {
+    const pid_t child = fork();
+    if (child == 0) {
+        _exit(0);
+    }
+    waitpid(child, nullptr, 0);
+    const std::string dead = m_registry.Folder() + "/msg.db.new" + std::to_string(child);
+    // This test's process runs while ombrascope does: its build is a live one.
+    const std::string live = m_registry.Folder() + "/msg.db.new" + std::to_string(getpid());
+    for (const std::string& name : {dead, dead + "-journal", live}) {
+        std::ofstream(name) << "half a build";
+    }
+    const CRun run = Run("messages create " + m_database + " '" + kList + "'");
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_FALSE(std::filesystem::exists(dead));
+    EXPECT_FALSE(std::filesystem::exists(dead + "-journal"));
+    EXPECT_EQ(ReadBytes(live), "half a build");
 }
 
 TEST_F(OmbrascopeMessages, ASectionIdentifierIsAValueNotSql) {

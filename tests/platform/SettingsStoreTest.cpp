@@ -1,10 +1,13 @@
 // Tests of the settings store: the export format read and written, names without regard to case,
 // the file's location, a file that does not parse, and locked writes from many processes.
 #include "platform/SettingsStore.h"
+#include "platform/FileSystem.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +17,8 @@
 #include <sstream>
 #include <thread>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -479,6 +484,103 @@ TEST(SettingsFile, ALinkedFileStaysLinked) {
                     .Update([](CSettingsStore& s) { return s.SetDword(L"K", L"v", 1); }, error));
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_NE(ReadBytes(target).find("dword:00000001"), std::string::npos);
+}
+
+/// The id of a process that has ended: a child that exits at once, reaped.
+pid_t DeadProcessId() {
+    const pid_t child = fork();
+    if (child == 0) {
+        _exit(0);
+    }
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+bool SetDword(CSettingsStore& s) {
+    return s.SetDword(L"K", L"v", 7);
+}
+
+TEST(SettingsFile, AWriteRemovesTheFilesOfKilledWritersOnly) {
+    CTempFolder folder;
+    const fs::path path = folder / "registry.reg";
+    WriteBytes(path, kHeader);
+    const std::string dead = path.string() + ".tmp" + std::to_string(DeadProcessId());
+    const std::string live = path.string() + ".tmp" + std::to_string(getppid());
+    for (const std::string& name : {dead, dead + ".1", live}) {
+        WriteBytes(name, "half a write");
+    }
+    std::wstring error;
+    ASSERT_TRUE(CSettingsFile(path.wstring()).Update(SetDword, error)) << error.size();
+    EXPECT_FALSE(fs::exists(dead));
+    EXPECT_FALSE(fs::exists(dead + ".1"));
+    EXPECT_EQ(ReadBytes(live), "half a write");
+    EXPECT_NE(ReadBytes(path).find("dword:00000007"), std::string::npos);
+}
+
+TEST(SettingsFile, AFileWithoutWritePermissionIsRefusedNotReplaced) {
+    CTempFolder folder;
+    const fs::path path = folder / "registry.reg";
+    const std::string content = kHeader + "[HKEY_CURRENT_USER\\K]\n\"v\"=dword:00000001\n";
+    WriteBytes(path, content);
+    fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    CSettingsFile file(path.wstring());
+    std::wstring error;
+    // Even where permissions do not stop this user (root), the mode bits say read-only.
+    EXPECT_FALSE(file.Update(SetDword, error));
+    EXPECT_NE(error.find(L"settings file is read-only"), std::wstring::npos);
+    EXPECT_NE(error.find(path.wstring()), std::wstring::npos);
+    EXPECT_EQ(ReadBytes(path), content);
+    EXPECT_EQ(fs::status(path).permissions(),
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    // A change that changes nothing needs no write.
+    EXPECT_TRUE(file.Update([](CSettingsStore& s) { return s.SetDword(L"K", L"v", 1); }, error));
+}
+
+TEST(SettingsFile, ALockThatCannotBeOpenedSaysWhyAndWhich) {
+    CTempFolder folder;
+    const fs::path path = folder / "registry.reg";
+    WriteBytes(path, kHeader);
+    fs::create_directory(path.string() + ".lock");
+    std::wstring error;
+    EXPECT_FALSE(CSettingsFile(path.wstring()).Update(SetDword, error));
+    EXPECT_NE(error.find(path.wstring() + L".lock"), std::wstring::npos);
+    EXPECT_NE(error.find(ErrorText(EISDIR)), std::wstring::npos);
+    EXPECT_EQ(ReadBytes(path), kHeader);
+}
+
+TEST(SettingsFile, AWriterWaitsForAHeldLockSaysSoAndGivesUp) {
+    CTempFolder folder;
+    const fs::path path = folder / "registry.reg";
+    WriteBytes(path, kHeader);
+    // A lock of another open file description conflicts even within this process.
+    const int held = ::open((path.string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    std::atomic<int> told{0};
+    struct CRestore {
+        ~CRestore() { SetSettingsLockWait({}); }
+    } restore;
+    SetSettingsLockWait(
+        {std::chrono::milliseconds(20), std::chrono::milliseconds(200), [&told] { ++told; }});
+
+    std::wstring error;
+    EXPECT_FALSE(CSettingsFile(path.wstring()).Update(SetDword, error));
+    EXPECT_NE(error.find(L"held by another process"), std::wstring::npos);
+    EXPECT_NE(error.find(path.wstring() + L".lock"), std::wstring::npos);
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(ReadBytes(path), kHeader);
+
+    // Released while the writer waits: the write goes ahead.
+    SetSettingsLockWait(
+        {std::chrono::milliseconds(20), std::chrono::seconds(30), [&told] { ++told; }});
+    std::thread release([held] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        ::close(held);
+    });
+    EXPECT_TRUE(CSettingsFile(path.wstring()).Update(SetDword, error));
+    release.join();
+    EXPECT_EQ(told, 2);
+    EXPECT_NE(ReadBytes(path).find("dword:00000007"), std::string::npos);
 }
 
 TEST(SettingsFile, LocationFollowsTheEnvironment) {

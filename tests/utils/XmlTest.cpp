@@ -6,6 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <iterator>
+
+#include <unistd.h>
 
 using namespace Quillmoren::Libraries::Utils;
 
@@ -214,4 +218,49 @@ TEST(XmlDocument, BuildSaveLoadAndSearch) {
     folder.Write(L"broken.xml", "<doc><a></doc>");
     EXPECT_EQ(loaded.Load(folder.File(L"broken.xml")), E_XML_NOT_WELL_FORMED);
     EXPECT_EQ(loaded.FindFirstElement(L"message").GetText(), L"a < b & c"); // kept as it was
+}
+
+TEST(XmlDocument, ALoadThatFailsSaysWhyAndWhere) {
+    Testing::CTestFolder folder;
+    const struct {
+        const char* bytes;
+        const wchar_t* error; // the start of the error text
+    } cases[] = {
+        {"<doc>\n  <a>\n</doc>\n", L"line 3: Opening and ending tag mismatch: a line 2 and doc"},
+        {"<doc>\n<a b=\"1\" b=\"2\"/>\n</doc>", L"line 2: Attribute b redefined"},
+        {"\x7F"
+         "ELF binary",
+         L"line 1: Start tag expected"},
+        {"", L"line 1: Document is empty"},
+    };
+    CXmlDocument document;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        EXPECT_EQ(document.Load(folder.Write(L"bad.xml", c.bytes)), E_XML_NOT_WELL_FORMED);
+        EXPECT_EQ(document.GetLoadError().rfind(c.error, 0), 0u)
+            << Quillmoren::Libraries::Platform::EncodeUtf8(document.GetLoadError());
+    }
+    EXPECT_NE(document.Load(folder.File(L"missing.xml")), S_OK);
+    EXPECT_EQ(document.GetLoadError(), L"No such file or directory");
+    EXPECT_EQ(document.Load(folder.Write(L"good.xml", "<doc/>")), S_OK);
+    EXPECT_TRUE(document.GetLoadError().empty());
+}
+
+TEST(XmlDocument, SaveNeverWritesThroughALinkAtItsNewFilesName) {
+    Testing::CTestFolder folder;
+    const std::wstring victim = folder.Write(L"victim", "not to be overwritten");
+    const std::wstring path = folder.Write(L"out.xml", "<old/>");
+    const std::filesystem::path link = path + L".tmp" + std::to_wstring(getpid());
+    std::filesystem::create_symlink(std::filesystem::path(victim), link);
+    CXmlDocument document;
+    ASSERT_EQ(document.AppendChild(document.CreateElement(L"new")), S_OK);
+    ASSERT_EQ(document.Save(path), S_OK);
+    EXPECT_EQ(Testing::CTestFolder::Read(victim), "not to be overwritten");
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_NE(Testing::CTestFolder::Read(path).find("<new/>"), std::string::npos);
+    // Only the target, the victim and the link are there: no new file stays behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.Native()),
+                            std::filesystem::directory_iterator()),
+              3);
+    EXPECT_NE(document.Save(folder.File(L"no/such/folder/out.xml")), S_OK);
 }

@@ -5,8 +5,12 @@
 #include "codeanalysis/MessageDatabase.h"
 #include "platform/Encoding.h"
 #include "platform/FileSystem.h"
+#include "platform/SettingsStore.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <utility>
 #include <vector>
 
 namespace Ombrascope {
@@ -73,6 +77,10 @@ public:
             "import", "Replace the categories and assignments by those of an XML file (as "
                       "written by 'categories export') and save them to the settings");
         m_import->add_option("FILE", m_file, "The XML file to read")->required();
+        m_import->footer(
+            "While another process writes the settings, the import waits for the settings lock: "
+            "it says so after a second and gives up after 60 seconds (status 1). "
+            "OMBRASCOPE_LOCK_WAIT=NOTIFY_MS,GIVE_UP_MS sets the two times in milliseconds.");
         m_messages = m_app->add_subcommand(
             "messages", "List the messages of the category at INDEX: those assigned to it and, "
                         "for a built-in category, the unassigned ones of its level's sections "
@@ -86,6 +94,9 @@ public:
     int Run() override {
         if (m_messages->parsed()) {
             return ListMessages();
+        }
+        if (m_import->parsed()) {
+            SetLockWait();
         }
         CIssueCategoryManager manager;
         LoadCategories(manager);
@@ -172,7 +183,8 @@ private:
 
     int Import(CIssueCategoryManager& manager) const {
         const std::wstring path = Platform::DecodeAnsi(m_file);
-        const Utils::HRESULT result = manager.ImportFromXml(path);
+        std::wstring why;
+        const Utils::HRESULT result = manager.ImportFromXml(path, &why);
         if (result == Utils::S_FALSE) {
             Platform::WriteStandardError(Platform::EncodeAnsi(
                 L"ombrascope: " + path + L" holds no \"Categories\" element; nothing changed\n"));
@@ -181,11 +193,17 @@ private:
         if (result == Utils::E_FAIL) {
             Platform::WriteStandardError(Platform::EncodeAnsi(
                 L"ombrascope: the categories of " + path +
-                L" could not be saved to the settings; nothing changed there\n"));
+                L" could not be saved to the settings (" + why + L"); nothing changed there\n"));
             return kExitOutputFailed;
         }
         if (Utils::Failed(result)) {
-            ReportFailure(L"cannot read " + path, result);
+            // The parser's own words say where the document goes wrong.
+            std::wstring reason = DescribeResult(result);
+            if (result == Utils::E_XML_NOT_WELL_FORMED && !why.empty()) {
+                reason += L" (" + why + L")";
+            }
+            Platform::WriteStandardError(
+                Platform::EncodeAnsi(L"ombrascope: cannot read " + path + L": " + reason + L"\n"));
             return kExitInputFailed;
         }
         return WriteText(L"imported " + std::to_wstring(manager.GetCategoryCount()) +
@@ -194,6 +212,36 @@ private:
                          L" message assignments\n")
                    ? 0
                    : kExitOutputFailed;
+    }
+
+    /// Says so while another process holds the settings lock, and takes the two times of the
+    /// wait from OMBRASCOPE_LOCK_WAIT ("NOTIFY_MS,GIVE_UP_MS") when it is set.
+    static void SetLockWait() {
+        Platform::CSettingsLockWait wait;
+        wait.onWaiting = [] {
+            Platform::WriteStandardError(
+                "ombrascope: waiting for the settings lock (held by another process)\n");
+        };
+        if (const char* times = std::getenv("OMBRASCOPE_LOCK_WAIT")) {
+            char* rest = nullptr;
+            const long notify = std::strtol(times, &rest, 10);
+            long giveUp = -1;
+            if (rest != times && *rest == ',') {
+                const char* second = rest + 1;
+                giveUp = std::strtol(second, &rest, 10);
+                if (rest == second || *rest != '\0') {
+                    giveUp = -1;
+                }
+            }
+            if (notify >= 0 && giveUp >= 0) {
+                wait.notifyAfter = std::chrono::milliseconds(notify);
+                wait.giveUpAfter = std::chrono::milliseconds(giveUp);
+            } else {
+                Platform::WriteStandardError("ombrascope: OMBRASCOPE_LOCK_WAIT is not "
+                                             "NOTIFY_MS,GIVE_UP_MS; the usual wait applies\n");
+            }
+        }
+        Platform::SetSettingsLockWait(std::move(wait));
     }
 
     static std::vector<std::int32_t> Messages(const CIssueCategoryManager& manager,

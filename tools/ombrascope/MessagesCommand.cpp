@@ -6,8 +6,6 @@
 #include "platform/Encoding.h"
 #include "platform/FileSystem.h"
 
-#include <unistd.h>
-
 namespace Ombrascope {
 
 namespace {
@@ -29,7 +27,9 @@ public:
                           "a message, a section or the sections it holds.")) {
         m_app->require_subcommand(1);
         m_create = m_app->add_subcommand(
-            "create", "Create the database DB (replacing the file) from the message list LIST");
+            "create",
+            "Create the database DB from the message list LIST; the file is replaced only when the "
+            "list holds messages");
         m_create->add_option("DB", m_database, "The database file to create")->required();
         m_create->add_option("LIST", m_list, "The tool's plain-text message list")->required();
 
@@ -74,31 +74,22 @@ public:
     }
 
 private:
-    /// Builds the new database beside the old one and puts it in place only once the import has
-    /// succeeded, so that a failed import never leaves the old database replaced by half a new
-    /// one.
+    /// The library builds the new database beside the old one and puts it in place only once
+    /// the import has stored messages, so that a failed import or a list without messages never
+    /// leaves the old database replaced.
     int Create() const {
-        const std::wstring building = m_path + L".new" + std::to_wstring(getpid());
         CMessageDatabase database;
-        database.SetDatabasePath(building);
-        auto fail = [&](int status) {
+        database.SetDatabasePath(m_path);
+        switch (database.BuildFromMessageList(Platform::DecodeAnsi(m_list))) {
+        case CMessageDatabase::EBuildResult::Built:
+            break;
+        case CMessageDatabase::EBuildResult::ListUnusable:
             ReportError(database.GetLastError());
-            Platform::DeleteFile(building);
-            return status;
-        };
-        if (!database.CreateDatabase()) {
-            return fail(kExitOutputFailed);
-        }
-        if (!database.ImportMessageList(Platform::DecodeAnsi(m_list))) {
-            return fail(kExitInputFailed);
-        }
-        int errorNumber = 0;
-        if (!Platform::ReplaceFile(building, m_path, errorNumber)) {
-            ReportError(L"cannot write " + m_path + L": " + Platform::ErrorText(errorNumber));
-            Platform::DeleteFile(building);
+            return kExitInputFailed;
+        case CMessageDatabase::EBuildResult::DatabaseFailed:
+            ReportError(database.GetLastError());
             return kExitOutputFailed;
         }
-        database.SetDatabasePath(m_path);
         std::vector<CMessageRecord> sections;
         database.GetSectionRecords(sections);
         std::vector<CMessageRecord> messages;

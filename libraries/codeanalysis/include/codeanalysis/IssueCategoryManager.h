@@ -53,6 +53,8 @@ public:
     /// does not parse is never written) or no path was given.
     void LoadFromRegistry();
     bool SaveToRegistry();
+    /// As `SaveToRegistry`; on failure `error` says why (the settings file, the lock, the reason).
+    bool SaveToRegistry(std::wstring& error);
     /// The settings path given to `Load`; empty before a load or when none was given.
     const std::wstring& GetRegistryPath() const;
     /// Why the settings file could not be used by the latest read of the categories (the line and
@@ -145,8 +147,9 @@ public:
     /// settings path was loaded. The load's error for a file that cannot be read or is not well
     /// formed, S_FALSE for a document without a "Categories" element; the manager is then
     /// unchanged. E_FAIL when the list was imported but a settings path was loaded and the
-    /// settings could not be written.
-    Utils::HRESULT ImportFromXml(const std::wstring& path);
+    /// settings could not be written. On failure `error` (when given) says why: the system's
+    /// reason, the parser's first error with its line, or why the settings were not written.
+    Utils::HRESULT ImportFromXml(const std::wstring& path, std::wstring* error = nullptr);
 
     /// Appends to `messages` the records of the messages that belong to a held category: those
     /// assigned to it and, for a built-in category, those of the message database's sections of

@@ -100,6 +100,18 @@ public:
     /// answers true. False, with nothing stored, when the list cannot be read, the database
     /// cannot be opened or the transaction cannot be committed.
     bool ImportMessageList(const std::wstring& listPath);
+    /// How `BuildFromMessageList` ended.
+    enum class EBuildResult {
+        Built,          ///< the new database replaced the file
+        ListUnusable,   ///< the list could not be read or holds no message
+        DatabaseFailed, ///< the new database could not be made or put in place
+    };
+    /// Builds a new database from the message list and puts it in place of the file at the
+    /// stored path, which stays as it was unless the build stored at least one message. The new
+    /// database is made in a file of its own beside that file ("DB.new<process id>", created
+    /// exclusively and never through a link); what killed builds left there is removed first.
+    /// Every error names the stored path, never the new file.
+    EBuildResult BuildFromMessageList(const std::wstring& listPath);
 
     /// The steps of an import, for callers that add rows of their own. `BeginImport` opens the
     /// database at the stored path and starts the transaction; `EndImport` commits it (or rolls
@@ -122,6 +134,8 @@ public:
 
     /// Rows that the latest import could not store.
     std::size_t GetSkippedRowCount() const { return m_skippedRows; }
+    /// Messages that the latest import stored (a range counts each of its numbers).
+    std::size_t GetStoredMessageCount() const { return m_storedMessages; }
     /// Why the latest operation that failed did so (the file, the call, the reason); empty when
     /// none has failed.
     const std::wstring& GetLastError() const { return m_lastError; }
@@ -139,7 +153,18 @@ private:
     /// Rolls back and ends an import that cannot go on.
     void AbandonImport();
 
+    /// The file that errors name: the stored path, or during a build the file it replaces.
+    const std::wstring& ReportedPath() const {
+        return m_reportedPath.empty() ? m_databasePath : m_reportedPath;
+    }
+
     std::wstring m_databasePath;
+    std::wstring m_reportedPath;
+    /// The stored path is a new, empty file of a build: the import creates the tables itself.
+    bool m_building = false;
+    std::size_t m_storedMessages = 0;
+    /// The latest import failed because its list could not be read.
+    bool m_listUnreadable = false;
     std::unique_ptr<CImportSession, CImportSessionDeleter> m_import;
     std::unordered_map<std::int32_t, std::wstring> m_titleCache;
     std::size_t m_skippedRows = 0;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,54 @@ bool CreateFolders(const std::wstring& path);
 
 /// Flushes `from` to disk and renames it over `to` (replacing it). False with `errorNumber` set.
 bool ReplaceFile(const std::wstring& from, const std::wstring& to, int& errorNumber);
+
+/// The new content of a file, written beside it and then put in its place in one rename, so
+/// that a reader sees the old file or the new one and a failed write leaves the old one as it
+/// was. The file is created exclusively and never through a link, named after the target, a
+/// marker and this process's id ("db.new1234", then "db.new1234.1" and so on when a name is
+/// taken: a name that exists is never reused), so that `RemoveStaleReplacements` can tell one
+/// that a killed writer left behind. It is written through the descriptor it was created with,
+/// never opened again by name, and deleted by the destructor unless committed.
+class CReplacementFile {
+public:
+    CReplacementFile() = default;
+    ~CReplacementFile() { Discard(); }
+    CReplacementFile(const CReplacementFile&) = delete;
+    CReplacementFile& operator=(const CReplacementFile&) = delete;
+
+    /// Creates the empty file beside `target`. False with `errorNumber` set.
+    bool Create(const std::wstring& target, std::wstring_view marker, int& errorNumber);
+    /// The new file's path; empty before `Create`.
+    const std::wstring& Path() const { return m_path; }
+    bool Write(std::string_view bytes, int& errorNumber);
+    /// Gives the new file these permission bits (those of the file it replaces, say).
+    bool SetPermissions(unsigned mode, int& errorNumber);
+    /// True while the new file's name still leads to the file this object created (another
+    /// program that can write the folder may have renamed it or put something else there).
+    bool StillInPlace() const;
+    /// Flushes the new file to disk, checks that its name still leads to it and renames it over
+    /// the target; then flushes the folder. False with `errorNumber` set (ESTALE when the name
+    /// no longer leads to this file), and the target left as it was.
+    bool Commit(int& errorNumber);
+    /// Deletes the new file (unless its name now leads elsewhere) and forgets it.
+    void Discard();
+
+private:
+    std::wstring m_path;
+    std::wstring m_target;
+    int m_fd = -1;
+};
+
+/// Why a `CReplacementFile` step failed, in words: `ErrorText`, except for a new file that its
+/// name no longer leads to.
+std::wstring ReplacementErrorText(int errorNumber);
+
+/// Deletes what a `CReplacementFile` with this marker left beside `target` when its writer was
+/// killed: files of this user whose name is the target's, the marker and the id of a process
+/// that no longer runs (the ".N" of a further name and any of `companions` appended, such as a
+/// database's "-journal"). A live writer's files are never touched.
+void RemoveStaleReplacements(const std::wstring& target, std::wstring_view marker,
+                             std::initializer_list<std::wstring_view> companions = {});
 
 bool DeleteFile(const std::wstring& path);
 

@@ -2,6 +2,7 @@
 // own export format, read as a whole and changed under a lock with an atomic replace.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -128,6 +129,19 @@ private:
 /// Empty when none of these can be formed.
 std::wstring SettingsFilePath();
 
+/// How a writer waits for the settings lock while another process holds it.
+struct CSettingsLockWait {
+    /// When `onWaiting` is called, once, if the lock is still held.
+    std::chrono::milliseconds notifyAfter{1000};
+    /// When the write gives up and fails.
+    std::chrono::milliseconds giveUpAfter{60000};
+    /// Tells the user why nothing happens (may be empty); called on the writing thread.
+    std::function<void()> onWaiting;
+};
+
+/// The lock wait of every later write of this process (by default: give up after a minute).
+void SetSettingsLockWait(CSettingsLockWait wait);
+
 /// The settings file at one path. Readers take no lock: every write replaces the file at once,
 /// so a reader sees the whole old or the whole new file. Writers take an exclusive lock on the
 /// file's ".lock" companion, so that writes from many processes never lose one another.
@@ -144,9 +158,11 @@ public:
     /// Changes the file: takes the lock, reads the file afresh, runs `change` on its content and,
     /// when that returns true and altered anything, writes a temporary file beside it, flushes
     /// it to disk and renames it over the file. A file that cannot be read or parsed is never
-    /// written: the update fails and leaves it as it is. False with `error` set on any failure,
-    /// and when `change` returns false (then nothing is written). `change` may run more than
-    /// once, each time on a fresh copy, so it must not depend on having run before.
+    /// written: the update fails and leaves it as it is, as does a file without write
+    /// permission. The lock is waited for as `SetSettingsLockWait` says. A write removes the
+    /// temporary files that killed writers left beside the file. False with `error` set on any
+    /// failure, and when `change` returns false (then nothing is written). `change` may run more
+    /// than once, each time on a fresh copy, so it must not depend on having run before.
     bool Update(const std::function<bool(CSettingsStore&)>& change, std::wstring& error) const;
 
 private:

@@ -123,6 +123,9 @@ public:
 
     /// Loads a file; S_OK, or a failure code with the document left empty.
     HRESULT Load(const std::wstring& path);
+    /// Why the latest `Load` failed: the system's reason, or the parser's first error as
+    /// "line N: message"; empty after one that succeeded.
+    const std::wstring& GetLoadError() const;
     /// Parses a document held in memory.
     HRESULT LoadXml(std::wstring_view text);
     HRESULT Save(const std::wstring& path) const;
