@@ -215,6 +215,16 @@ TEST(Lintwrap, EchoesBinaryOutputByteForByte) {
     }
 }
 
+// A zero byte in the tool's output is data: the error after it still fails the step.
+TEST(Lintwrap, MessagesAfterAZeroByteCount) {
+    Testing::CTestFolder folder;
+    const std::wstring tool = folder.Script(
+        L"tool.sh", "printf 'a.c(1): Info 734: x\\n\\000junk\\nb.c(2): Error 10: y\\n'");
+    const Testing::CRunResult run = Lintwrap({tool});
+    EXPECT_EQ(run.output, std::string("a.c(1): Info 734: x\n\0junk\nb.c(2): Error 10: y\n", 46));
+    EXPECT_EQ(run.status, 1);
+}
+
 TEST(Lintwrap, RecordedSessionsEchoAndExitByTheirFindings) {
     struct Case {
         const char* session;
