@@ -1,5 +1,6 @@
-// Counting the categories that received issues, by level.
+// The issue counting of a run: the tool's output read with the user's categories.
 #include "codeanalysis/AnalysisResultsReader.h"
+#include "codeanalysis/CategoryCounting.h"
 #include "codeanalysis/IssueCategoryManager.h"
 #include "platform/Encoding.h"
 #include "platform/FileSystem.h"
@@ -21,27 +22,4 @@ std::pair<int, int> CountIssues(std::wstring output) {
         statistics = reader.GetStatistics();
     }
     return CountCategoriesWithIssues(manager, statistics);
-}
-
-std::pair<int, int> CountCategoriesWithIssues(const CIssueCategoryManager& manager,
-                                              const CIssueStatistics& statistics) {
-    // A category counts once, however many issues it received. One without a level of its own
-    // (a user's category) takes the level of the nearest category before it: the list is sorted
-    // by severity, so that is the built-in class it was sorted next to.
-    int warnings = 0;
-    int errors = 0;
-    std::int32_t level = -1;
-    for (std::int32_t index = 0; index <= statistics.HighestCategory; ++index) {
-        const std::int32_t own = manager.GetCategory(index).GetBuiltInLevel();
-        if (own > 0)
-            level = own;
-        const auto counted = statistics.CategoryCounts.find(index);
-        if (counted == statistics.CategoryCounts.end() || counted->second == 0 || level <= 0)
-            continue;
-        if (level == 3)
-            ++warnings;
-        else if (level == 4 || level == 5 || level == 999)
-            ++errors;
-    }
-    return {warnings, errors};
 }

@@ -137,6 +137,9 @@ std::size_t CAnalysisResultsReaderImpl::GetIssueCount() const {
 std::size_t CAnalysisResultsReaderImpl::GetIssues(CIssueArray& issues) const {
     std::lock_guard lock(m_lock);
     issues.RemoveAll();
+    // The array now holds only the new copies, which nobody else holds: it owns them, whatever
+    // it was told before, so that no caller can leak them.
+    issues.SetOwnsElements(true);
     issues.SetCount(m_issues.GetCount());
     for (std::size_t i = 0; i < m_issues.GetCount(); ++i) {
         const CIssue* issue = m_issues.GetAt(i);

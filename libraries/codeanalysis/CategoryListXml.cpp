@@ -62,7 +62,7 @@ Colour ParseColour(std::wstring_view text) {
 HRESULT CIssueCategoryManager::ExportToXml(const std::wstring& path) const {
     CXmlDocument document;
     HRESULT result =
-        document.AppendProcessingInstruction(L"xml", L"version=\"1.0\" encoding=\"iso-8859-1\"");
+        document.AppendProcessingInstruction(L"xml", L"version=\"1.0\" encoding=\"UTF-8\"");
     if (Failed(result))
         return result;
     result = AppendToXml(&document);

@@ -28,7 +28,7 @@ HRESULT CAnalysisResultsReaderImpl::SaveXml(const std::wstring& path) const {
     std::lock_guard lock(m_lock);
     CXmlDocument document;
     HRESULT result =
-        document.AppendProcessingInstruction(L"xml", L"version=\"1.0\" encoding=\"iso-8859-1\"");
+        document.AppendProcessingInstruction(L"xml", L"version=\"1.0\" encoding=\"UTF-8\"");
     if (Failed(result))
         return result;
     CXmlElement doc = document.CreateElement(L"doc");

@@ -1,5 +1,7 @@
-// Issues, owning arrays and the statistics record.
+// Issues, owning arrays (also as a reader fills them) and the statistics record.
 #include "codeanalysis/Issue.h"
+#include "codeanalysis/AnalysisResultsReader.h"
+#include "codeanalysis/IssueCategoryManager.h"
 
 #include <gtest/gtest.h>
 
@@ -63,6 +65,19 @@ TEST(IssueArray, DeletesOnlyWhatItOwnsAndSkipsNulls) {
         EXPECT_EQ(array.GetAt(7), nullptr);
     }
     EXPECT_EQ(deleted, 2);
+}
+
+// The copies that a reader hands out belong to the array that receives them, however it was
+// made: a default array must not leak them (the sanitizer build checks for leaks).
+TEST(IssueArray, AnArrayFilledByAReaderOwnsItsCopies) {
+    CIssueCategoryManager manager;
+    manager.Load(nullptr, L"", true);
+    CAnalysisResultsReader reader(&manager, ToolKind::PcLint);
+    reader.Read(L"a.c(1): Warning 534: x\nb.c(2): Error 10: y\n", true);
+    CIssueArray issues;
+    EXPECT_EQ(reader.GetIssues(issues), 2u);
+    EXPECT_TRUE(issues.GetOwnsElements());
+    EXPECT_EQ(issues[1]->GetNumber(), 10);
 }
 
 TEST(Issue, CopiesAreIndependent) {

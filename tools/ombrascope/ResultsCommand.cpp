@@ -3,10 +3,10 @@
 #include "Command.h"
 
 #include "codeanalysis/AnalysisResultsReader.h"
+#include "codeanalysis/CategoryCounting.h"
 #include "platform/Encoding.h"
 #include "platform/FileSystem.h"
 #include "utils/TextHelpers.h"
-#include "wrapper/Wrapper.h"
 
 #include <cerrno>
 #include <new>

@@ -61,15 +61,5 @@ int StoppedProcessStatus(int signalNumber);
 /// categories") and the built-in categories count. Throws `std::bad_alloc` when memory runs out.
 std::pair<int, int> CountIssues(std::wstring output);
 
-namespace Quillmoren::Libraries::CodeAnalysis {
-class CIssueCategoryManager;
-struct CIssueStatistics;
-} // namespace Quillmoren::Libraries::CodeAnalysis
-
-/// The counting step of `CountIssues`, for statistics read elsewhere (the CLI shows it).
-std::pair<int, int>
-CountCategoriesWithIssues(const Quillmoren::Libraries::CodeAnalysis::CIssueCategoryManager& manager,
-                          const Quillmoren::Libraries::CodeAnalysis::CIssueStatistics& statistics);
-
 /// The Linux exit status for an exit value (which may exceed what a status holds).
 int ToProcessStatus(int exitValue);

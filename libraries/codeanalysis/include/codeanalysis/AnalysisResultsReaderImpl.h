@@ -61,7 +61,7 @@ public:
     bool IsTextEmpty() const;
     std::wstring GetText() const;
     std::size_t GetIssueCount() const;
-    /// Fills `issues` with copies of the issues (they belong to whoever owns that array).
+    /// Replaces what `issues` holds by copies of the issues, which the array then owns.
     std::size_t GetIssues(CIssueArray& issues) const;
     /// Replaces the issues by those of `issues`, added again one by one through `AddIssue`.
     void SetIssues(const CIssueArray& issues);
