@@ -23,8 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CAnalysisResultsReader reader(manager, ToolKind::PcLint);
     reader.Read(std::move(text), size % 2 == 0);
     const CIssueStatistics statistics = reader.GetStatistics();
-    if (statistics.IssueCount != static_cast<std::int32_t>(reader.GetIssueCount()) &&
-        size % 2 == 1)
+    if (statistics.IssueCount != static_cast<std::int32_t>(reader.GetIssueCount()) && size % 2 == 1)
         std::abort();
     if (statistics.HighestCategory >= manager->GetCategoryCount())
         std::abort();

@@ -8,6 +8,7 @@
 #include "platform/FileSystem.h"
 #include "platform/Process.h"
 #include "threadpool/ThreadTaskCommand.h"
+#include "utils/Version.h"
 
 #include <cwctype>
 #include <new>
@@ -89,8 +90,11 @@ int WrapperMain(const std::vector<std::wstring>& arguments,
     if (const std::wstring missing = MissingToolMessage(tool); !missing.empty()) {
         if (arguments.size() == 2 && (tool == L"--help" || tool == L"--version")) {
             Platform::WriteStandardOutput(Platform::EncodeAnsi(
-                tool == L"--help" ? std::wstring(kUsage)
-                                  : L"lintwrap " + Platform::DecodeAnsi(LINTWRAP_VERSION) + L"\n"));
+                tool == L"--help"
+                    ? std::wstring(kUsage)
+                    : L"lintwrap " +
+                          Platform::DecodeAnsi(Quillmoren::Libraries::Utils::ProgramVersion()) +
+                          L"\n"));
             return kExitClean;
         }
         WriteMessage(missing);

@@ -2,6 +2,7 @@
 // arguments that reach the tool.
 #include "TestSupport.h"
 #include "platform/Encoding.h"
+#include "utils/Version.h"
 #include "wrapper/Wrapper.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,8 @@
 #include <random>
 
 namespace {
+
+using namespace std::string_literals;
 
 const std::wstring kLintwrap = L"" LINTWRAP_BINARY;
 const std::wstring kFakelint = L"" FAKELINT_BINARY;
@@ -73,7 +76,7 @@ TEST(Lintwrap, HelpAndVersionWhenNoSuchFileExists) {
     EXPECT_EQ(help.output.rfind("Usage: lintwrap TOOL", 0), 0u) << help.output;
     const Testing::CRunResult version = Lintwrap({L"--version"});
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.output, "lintwrap " LINTWRAP_VERSION "\n");
+    EXPECT_EQ(version.output, "lintwrap "s + Quillmoren::Libraries::Utils::ProgramVersion() + "\n");
 
     // A tool that happens to be called --help is run like any other.
     Testing::CTestFolder folder;
@@ -133,7 +136,7 @@ TEST(Lintwrap, FindsTheToolAsAShellWould) {
         {"--version without such a tool",
          bin2,
          {L"--version"},
-         "lintwrap " LINTWRAP_VERSION "\n",
+         "lintwrap "s + Quillmoren::Libraries::Utils::ProgramVersion() + "\n",
          0},
     };
     for (const Case& c : cases) {

@@ -3,6 +3,7 @@
 
 #include "platform/Encoding.h"
 #include "platform/FileSystem.h"
+#include "utils/Version.h"
 
 #include <new>
 #include <vector>
@@ -16,7 +17,7 @@ int main(int argc, char** argv) {
                  "$XDG_CONFIG_HOME/quillmoren/registry.reg, else "
                  "~/.config/quillmoren/registry.reg).",
                  "ombrascope"};
-    app.set_version_flag("--version", LINTWRAP_VERSION);
+    app.set_version_flag("--version", Quillmoren::Libraries::Utils::ProgramVersion());
     app.require_subcommand(1);
 
     std::vector<std::unique_ptr<Ombrascope::CCommand>> commands;
