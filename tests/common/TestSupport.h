@@ -42,6 +42,7 @@ public:
     std::wstring Path() const { return m_path.wstring() + L"/"; }
     /// The path of `name` in the folder.
     std::wstring File(std::wstring_view name) const { return Path() + std::wstring(name); }
+    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
 
     /// Writes `bytes` as the whole of the file `name` and returns its path.
     std::wstring Write(std::wstring_view name, std::string_view bytes) const {

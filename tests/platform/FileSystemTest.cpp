@@ -1,6 +1,7 @@
 // Tests of the replacement of a file by a new one written beside it: a link at the new file's
 // name, a name swapped behind the writer's back, and what killed writers left behind.
 #include "platform/FileSystem.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -19,27 +20,7 @@ namespace {
 using namespace Quillmoren::Libraries::Platform;
 namespace fs = std::filesystem;
 
-/// A folder of the test's own under the system's temporary folder, removed afterwards.
-class CTempFolder {
-public:
-    CTempFolder() {
-        std::random_device seed;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            m_path = fs::temp_directory_path() / ("replace-test-" + std::to_string(seed()));
-            if (fs::create_directory(m_path)) {
-                break;
-            }
-        }
-    }
-    ~CTempFolder() {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    fs::path operator/(const std::string& name) const { return m_path / name; }
-
-private:
-    fs::path m_path;
-};
+using CTempFolder = Testing::CTestFolder;
 
 std::string ReadBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);

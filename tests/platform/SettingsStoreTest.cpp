@@ -1,6 +1,7 @@
 // Tests of the settings store: the export format read and written, names without regard to case,
 // the file's location, a file that does not parse, and locked writes from many processes.
 #include "platform/SettingsStore.h"
+#include "TestSupport.h"
 #include "platform/FileSystem.h"
 
 #include <gtest/gtest.h>
@@ -27,27 +28,7 @@ namespace {
 using namespace Quillmoren::Libraries::Platform;
 namespace fs = std::filesystem;
 
-/// A folder of the test's own under the system's temporary folder, removed afterwards.
-class CTempFolder {
-public:
-    CTempFolder() {
-        std::random_device seed;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            m_path = fs::temp_directory_path() / ("settings-test-" + std::to_string(seed()));
-            if (fs::create_directory(m_path)) {
-                break;
-            }
-        }
-    }
-    ~CTempFolder() {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    fs::path operator/(const std::string& name) const { return m_path / name; }
-
-private:
-    fs::path m_path;
-};
+using CTempFolder = Testing::CTestFolder;
 
 /// Sets or removes an environment variable for one test and restores it afterwards.
 class CScopedVariable {
