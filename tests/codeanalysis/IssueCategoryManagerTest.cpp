@@ -197,10 +197,10 @@ TEST(CategoryManager, TheIconWriteBackKeepsAnIconStoredSinceTheLoadRead) {
     registry.Write(Stored(0, "Mine", -1, 7, "\"IconID\"=dword:00001b6f\n") +
                    Stored(1, "Yours", -1, 8, "\"IconID\"=dword:00001b6f\n"));
     using Quillmoren::Libraries::Platform::SetSettingsLockWait;
+    std::promise<void> loadWaits;
     struct CRestore {
         ~CRestore() { SetSettingsLockWait({}); }
     } restore;
-    std::promise<void> loadWaits;
     SetSettingsLockWait({std::chrono::milliseconds(0), std::chrono::seconds(30),
                          [&loadWaits] { loadWaits.set_value(); }});
 

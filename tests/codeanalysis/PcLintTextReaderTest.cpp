@@ -353,7 +353,7 @@ TEST_F(PcLintText, RepeatsAreDroppedExceptFollowUps) {
     const std::wstring cited = L"test.c(20) : Info 830: Location cited in prior message\n";
     EXPECT_EQ(Read(cited + cited, true).size(), 2u);
     // Every follow-up is kept each time it comes: the 831 note as the 830 one, and a
-    // supplemental message whatever the case of its word, in either layout.
+    // supplemental message whatever the case of its word.
     const std::wstring followUps[] = {
         L"test.c(20) : Info 831: Reference cited in prior message",
         L"test.c  20  Info 831: Reference cited in prior message",
