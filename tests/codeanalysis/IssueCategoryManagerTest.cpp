@@ -6,8 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <future>
+#include <optional>
+#include <thread>
+#include <utility>
 
 namespace {
 
@@ -181,6 +186,72 @@ TEST(CategoryManager, AnUnknownIconFallsBackToTheIdentifierAndIsWrittenBack) {
     CIssueCategoryManager again;
     again.Load(nullptr, kTestPath, true);
     EXPECT_EQ(registry.Read(), before);
+}
+
+TEST(CategoryManager, TheIconWriteBackKeepsAnIconStoredSinceTheLoadRead) {
+    // Two categories as an older version stored them, each with the identifier of the Warning
+    // icon and no name. Another writer holds the lock while the load reads them; once the load
+    // waits for the lock, that writer stores the Bug icon for the first and lets go. The load's
+    // write-back must keep that icon and still name the second.
+    CScopedRegistry registry;
+    registry.Write(Stored(0, "Mine", -1, 7, "\"IconID\"=dword:00001b6f\n") +
+                   Stored(1, "Yours", -1, 8, "\"IconID\"=dword:00001b6f\n"));
+    using Quillmoren::Libraries::Platform::SetSettingsLockWait;
+    std::promise<void> loadWaits;
+    struct CRestore {
+        ~CRestore() { SetSettingsLockWait({}); }
+    } restore;
+    SetSettingsLockWait({std::chrono::milliseconds(0), std::chrono::seconds(30),
+                         [&loadWaits] { loadWaits.set_value(); }});
+
+    std::promise<void> lockHeld;
+    std::promise<void> release;
+    const std::shared_future<void> released = release.get_future().share();
+    bool otherWrote = false;
+    std::thread other([&] {
+        std::wstring error;
+        bool first = true;
+        otherWrote = CSettingsFile(Quillmoren::Libraries::Platform::SettingsFilePath())
+                         .Update(
+                             [&](CSettingsStore& store) {
+                                 if (std::exchange(first, false))
+                                     lockHeld.set_value();
+                                 released.wait();
+                                 return store.SetString(CategoryPath(0), L"Icon", L"Bug");
+                             },
+                             error);
+    });
+    CIssueCategoryManager manager;
+    std::optional<std::thread> load;
+    // Lets the other writer go and waits for both threads, however the test ends.
+    struct CFinish {
+        std::promise<void>& release;
+        std::thread& other;
+        std::optional<std::thread>& load;
+        bool done = false;
+        void operator()() {
+            if (std::exchange(done, true))
+                return;
+            release.set_value();
+            other.join();
+            if (load)
+                load->join();
+        }
+        ~CFinish() { (*this)(); }
+    } finish{release, other, load};
+
+    ASSERT_EQ(lockHeld.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    load.emplace([&manager] { manager.Load(nullptr, kTestPath, true); });
+    ASSERT_EQ(loadWaits.get_future().wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    finish();
+
+    EXPECT_TRUE(otherWrote);
+    const CSettingsStore stored = ReadStore();
+    std::wstring icons[2];
+    EXPECT_TRUE(stored.GetString(CategoryPath(0), L"Icon", icons[0]));
+    EXPECT_TRUE(stored.GetString(CategoryPath(1), L"Icon", icons[1]));
+    EXPECT_EQ(icons[0], L"Bug");
+    EXPECT_EQ(icons[1], L"Warning");
 }
 
 TEST(CategoryManager, AFileThatDoesNotParseIsNeitherUsedNorTouched) {

@@ -800,6 +800,7 @@ TEST_F(MessageDatabaseTest, ABadRowIsSkippedAndTheRestKept) {
                                      "2XX   Pseudo entry -- A range described, no row.\n"
                                      "2     Two again -- A real second message two.\n"
                                      "9-7   Backwards -- A range that holds no number.\n"
+                                     "7-7   Seven -- A range of one number.\n"
                                      "10-20000 Wide -- More numbers than any list has.\n"
                                      "3     Three -- Still stored.\n");
     const std::string errors = ::testing::internal::GetCapturedStderr();
@@ -812,8 +813,9 @@ TEST_F(MessageDatabaseTest, ABadRowIsSkippedAndTheRestKept) {
 
     std::vector<CMessageRecord> all;
     m_database.GetMessages(L"", all);
-    EXPECT_EQ(NumbersOf(all), (std::vector<std::int32_t>{2, 3}));
+    EXPECT_EQ(NumbersOf(all), (std::vector<std::int32_t>{2, 3, 7}));
     EXPECT_EQ(m_database.GetMessageTitle(2), L"Two");
+    EXPECT_EQ(m_database.GetMessageTitle(7), L"Seven");
 }
 
 TEST_F(MessageDatabaseTest, ACleanImportWritesNothingToStandardError) {

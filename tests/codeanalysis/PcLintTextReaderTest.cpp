@@ -82,6 +82,13 @@ TEST_F(PcLintText, WorkedLayouts) {
          {L"", 0, 322, L"Unable to open include file 'x.h'"}},
         {L"", L"./dir//sub/x.c(4): Note 1960: text", {L".\\dir\\sub\\x.c", 4, 1960, L"text"}},
         {L"", L"src\\a b.c 17 Error 10: Expecting ';'", {L"src\\a b.c", 17, 10, L"Expecting ';'"}},
+        // Line 0 is a line like any other, and an empty location is a location without a line.
+        {L"",
+         L"test.c(0): Info 766: Header file 'stdio.h' not used in module 'test.c'",
+         {L"test.c", 0, 766, L"Header file 'stdio.h' not used in module 'test.c'"}},
+        {L"",
+         L"test.c(): Warning 530: Symbol 'x' not initialized",
+         {L"test.c", 0, 530, L"Symbol 'x' not initialized"}},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Read(c.before + c.line + kNext), (std::vector<Expected>{c.issue, kNextIssue}))
@@ -345,6 +352,36 @@ TEST_F(PcLintText, RepeatsAreDroppedExceptFollowUps) {
     EXPECT_EQ(Read(L"test.c  12  Error 40: text\n test.c  12  Error 40: text\n").size(), 1u);
     const std::wstring cited = L"test.c(20) : Info 830: Location cited in prior message\n";
     EXPECT_EQ(Read(cited + cited, true).size(), 2u);
+    // Every follow-up is kept each time it comes: the 831 note as the 830 one, and a
+    // supplemental message whatever the case of its word.
+    const std::wstring followUps[] = {
+        L"test.c(20) : Info 831: Reference cited in prior message",
+        L"test.c  20  Info 831: Reference cited in prior message",
+        L"f.h:12:5: Supplemental 891: declared here",
+        L"f.h:12:5: SUPPLEMENTAL 891: declared here",
+        L"\"f.h\" 12 5 sUPPLEMENTAL 891: declared here",
+    };
+    for (const std::wstring& line : followUps) {
+        const std::vector<Expected> issues = Read(line + L"\n" + line + L"\n", true);
+        ASSERT_EQ(issues.size(), 2u) << Quillmoren::Libraries::Platform::EncodeUtf8(line);
+        EXPECT_EQ(issues[0], issues[1]);
+    }
+}
+
+TEST_F(PcLintText, ATypeAndNumberWithoutTheirColonAreNoMessage) {
+    // Without the colon after the number nothing says where the message text starts, in any
+    // layout; a colon later in the text does not stand in for it.
+    const std::wstring lines[] = {
+        L"test.c  12 5  Warning 530 Symbol 'x' not initialized",
+        L"test.c  12 5  Warning 530 Symbol 'x': not initialized",
+        L"\"src/a b.c\" 12 7 Warning 530 Symbol 'z' not initialized",
+        L"<stdin>  3 7  Info 744 switch statement has no default",
+        L"src/main.c:78:4: warning 534 Ignoring return value of function 'f'",
+    };
+    for (const std::wstring& line : lines) {
+        SCOPED_TRACE(Quillmoren::Libraries::Platform::EncodeUtf8(line));
+        EXPECT_EQ(Read(line + kNext), std::vector<Expected>{kNextIssue});
+    }
 }
 
 TEST_F(PcLintText, LocationAndLineReferences) {

@@ -143,6 +143,28 @@ TEST(ChildProcess, WaitEndsAtOnceOnTheStopEvent) {
     EXPECT_TRUE(child.HasEnded());
 }
 
+TEST(ChildProcess, KillLetsAToolThatTrapsTermCleanUpFirst) {
+    // The tool's clean-up takes a moment (a sleep started after SIGTERM reached the group), well
+    // within the grace; SIGKILL at once, or no SIGTERM at all, would leave no marker. The tool
+    // waits in the shell's own `wait`, which a trapped signal ends at once: a signal that reached
+    // a command the shell had forked but not yet started would leave the shell waiting for it.
+    Testing::CTestFolder folder;
+    const std::wstring marker = folder.File(L"cleaned");
+    const std::wstring tool =
+        folder.Script(L"tool.sh", "trap 'sleep 0.05; echo cleaned > \"$1\"; exit 0' TERM\n"
+                                  "sleep 30 &\n"
+                                  "echo ready\n"
+                                  "wait");
+    Testing::CRunningProgram run;
+    ASSERT_TRUE(run.Start({tool, marker}));
+    ASSERT_TRUE(run.PumpUntil([&] { return run.Output() == "ready\n"; }, std::chrono::seconds(10)))
+        << run.Output();
+    run.Child().Kill();
+    EXPECT_TRUE(run.Child().HasEnded());
+    EXPECT_EQ(run.Child().ExitCode(), 255);
+    EXPECT_EQ(Testing::CTestFolder::Read(marker), "cleaned\n");
+}
+
 TEST(FileSystem, ExistenceTakesPatternsAndFolders) {
     Testing::CTestFolder folder;
     folder.Write(L"lint-nt.exe", "x");

@@ -309,6 +309,27 @@ TEST(SettingsStore, NamesIgnoreCaseAndKeepTheCaseFirstWritten) {
     EXPECT_EQ(StringAt(store, L"SOFTWARE\\ÆRØ", L"X"), L"3");
     ASSERT_TRUE(store.ListSubkeys(L"", names));
     EXPECT_EQ(names, (std::vector<std::wstring>{L"Software"}));
+
+    // Every ASCII letter, the first and the last included, in key and value names alike; the
+    // signs that lie 0x20 apart as the letters do ("[" and "{", "@" and "`") stay distinct.
+    CSettingsStore letters;
+    for (wchar_t lower = L'a'; lower <= L'z'; ++lower) {
+        const wchar_t upper = static_cast<wchar_t>(lower - L'a' + L'A');
+        ASSERT_TRUE(letters.SetString(std::wstring(L"K\\") + lower, std::wstring(1, lower),
+                                      std::wstring(1, lower)));
+        EXPECT_EQ(StringAt(letters, std::wstring(L"K\\") + upper, std::wstring(1, upper)),
+                  std::wstring(1, lower))
+            << static_cast<char>(upper);
+    }
+    ASSERT_TRUE(letters.ListSubkeys(L"K", names));
+    EXPECT_EQ(names.size(), 26u);
+    for (const auto& [one, other] : {std::pair{L"[", L"{"}, std::pair{L"@", L"`"},
+                                     std::pair{L"^", L"~"}, std::pair{L"]", L"}"}}) {
+        ASSERT_TRUE(letters.SetString(L"Signs", one, one));
+        ASSERT_TRUE(letters.SetString(L"Signs", other, other));
+        EXPECT_EQ(StringAt(letters, L"Signs", one), one);
+        EXPECT_EQ(StringAt(letters, L"Signs", other), other);
+    }
 }
 
 TEST(SettingsStore, KeysAreListedAndDeleted) {
@@ -515,6 +536,28 @@ TEST(SettingsFile, AFileWithoutWritePermissionIsRefusedNotReplaced) {
               fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     // A change that changes nothing needs no write.
     EXPECT_TRUE(file.Update([](CSettingsStore& s) { return s.SetDword(L"K", L"v", 1); }, error));
+}
+
+TEST(SettingsFile, AnUpdateKeepsThePermissionBits) {
+    // A file the user keeps private stays private, and bits the process's umask would take from
+    // a new file stay too.
+    const fs::perms modes[] = {
+        fs::perms::owner_read | fs::perms::owner_write,
+        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read,
+        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+            fs::perms::group_write | fs::perms::others_read | fs::perms::others_write,
+    };
+    for (const fs::perms mode : modes) {
+        SCOPED_TRACE(static_cast<unsigned>(mode));
+        CTempFolder folder;
+        const fs::path path = folder / "registry.reg";
+        WriteBytes(path, kHeader);
+        fs::permissions(path, mode);
+        std::wstring error;
+        ASSERT_TRUE(CSettingsFile(path.wstring()).Update(SetDword, error)) << error.size();
+        EXPECT_NE(ReadBytes(path).find("dword:00000007"), std::string::npos);
+        EXPECT_EQ(fs::status(path).permissions(), mode);
+    }
 }
 
 TEST(SettingsFile, ALockThatCannotBeOpenedSaysWhyAndWhich) {

@@ -159,6 +159,11 @@ TEST(Lintwrap, ExitStatusFollowsTheTool) {
         {"exit 255", 0, ""}, // not above 255, and no issue counted
         {"exit 7", 0, ""},
         {"kill -TERM $$", 1, nullptr}, // a crashed tool fails the step, with the report
+        // A fatal error fails the step whatever the tool's own status says.
+        {"echo 'x.c(3): Error 322: Unable to open include file x.h'", 1,
+         "x.c(3): Error 322: Unable to open include file x.h\n"},
+        {"echo 'Error 305: Unable to open module x.c'; exit 255", 1,
+         "Error 305: Unable to open module x.c\n"},
     };
     Testing::CTestFolder folder;
     for (const Case& c : cases) {
