@@ -2,6 +2,8 @@
 // user's settings, editing the list, message assignments and the classification of numbers.
 #include "codeanalysis/IssueCategoryManager.h"
 
+#include "codeanalysis/SettingsValues.h"
+
 #include "utils/TextHelpers.h"
 
 #include <algorithm>
@@ -25,15 +27,6 @@ bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
                return std::towupper(static_cast<wint_t>(x)) ==
                       std::towupper(static_cast<wint_t>(y));
            });
-}
-
-/// True when a text value is stored under that name and equals `text` exactly.
-bool StoredTextEquals(const CSettingsStore& settings, const std::wstring& keyPath,
-                      const std::wstring& valueName, const std::wstring& text) {
-    CSettingsValue value;
-    std::wstring stored;
-    return settings.GetValue(keyPath, valueName, value) && value.GetString(stored) &&
-           stored == text;
 }
 
 /// The value as stored, or nothing when there is none.
@@ -60,35 +53,6 @@ std::wstring CategoryKey(const std::wstring& registryPath, std::int32_t index) {
 }
 
 } // namespace
-
-std::uint32_t ReadRegistryDword(const CSettingsStore& settings, const std::wstring& keyPath,
-                                const std::wstring& valueName, std::uint32_t defaultValue) {
-    std::uint32_t value = 0;
-    return settings.GetDword(keyPath, valueName, value) ? value : defaultValue;
-}
-
-std::wstring ReadRegistryString(const CSettingsStore& settings, const std::wstring& keyPath,
-                                const std::wstring& valueName, const std::wstring& defaultValue) {
-    std::wstring text;
-    return settings.GetString(keyPath, valueName, text) ? text : defaultValue;
-}
-
-bool WriteRegistryDword(CSettingsStore& settings, const std::wstring& keyPath,
-                        const std::wstring& valueName, std::uint32_t value) {
-    // Read with the complement as default, so that a missing value always counts as different.
-    if (ReadRegistryDword(settings, keyPath, valueName, ~value) == value) {
-        return true;
-    }
-    return settings.SetDword(keyPath, valueName, value);
-}
-
-bool WriteRegistryString(CSettingsStore& settings, const std::wstring& keyPath,
-                         const std::wstring& valueName, const std::wstring& text) {
-    if (StoredTextEquals(settings, keyPath, valueName, text)) {
-        return true;
-    }
-    return settings.SetString(keyPath, valueName, text);
-}
 
 std::int32_t ClassifyMessageNumber(std::int32_t n) {
     auto in = [n](std::int32_t low, std::int32_t high) { return n >= low && n <= high; };

@@ -1,6 +1,7 @@
 // Tests of the category manager: loading from a real settings file, the built-in fallback,
 // sorting, the "Issues" and "Icon" values, saving with the old tree's deletion, and editing.
 #include "codeanalysis/IssueCategoryManager.h"
+#include "codeanalysis/SettingsValues.h"
 
 #include "ScopedRegistry.h"
 
