@@ -1,4 +1,7 @@
 // Units of work that report their progress to a notify target, each with a process-wide id.
+// This is a task model, not a pool: nothing here starts a thread. The owner runs a task's
+// `NotifyStarted`, `Run` and `NotifyCompleted` on a thread of its choosing (lintwrap: its main
+// thread), and the few locks are there because a caller may run tasks on threads of its own.
 #pragma once
 
 #include <cstdint>
