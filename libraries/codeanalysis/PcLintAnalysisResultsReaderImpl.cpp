@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 #include "utils/TextHelpers.h"
 
+#include <algorithm>
 #include <array>
 #include <cwctype>
 #include <mutex>
@@ -277,17 +278,243 @@ std::wstring IssueFile(const std::wstring& file) {
                : Utils::NormalizePathList(file);
 }
 
-/// The working state of one message.
+using Reader = CPcLintAnalysisResultsReaderImpl;
+using Lines = std::vector<std::wstring_view>;
+
+/// The working state of one message while it is taken apart. `at` is the last line that the
+/// message has consumed; the steps that read following lines move it on.
 struct Message {
-    std::wstring header;
-    std::wstring rest;
+    Message(const Lines& allLines, std::size_t first)
+        : lines(allLines), at(first), header(allLines[first]) {}
+
+    const Lines& lines;
+    std::size_t at;
+    std::wstring header; ///< the line at which the message starts
+    std::wstring rest;   ///< what remains of the message while it is taken apart
     std::wstring file;
     std::wstring lineReference;
     std::wstring type;
     std::wstring numberText;
     std::int32_t number = 0;
     std::wstring text;
+    std::vector<std::size_t> ignored; ///< lines it consumed without taking their text
+
+    bool HasNextLine() const { return at + 1 < lines.size(); }
+    std::wstring_view NextLine() const { return lines[at + 1]; }
 };
+
+/// The layouts with a column or a quoted file name say exactly where each part stands; they are
+/// tried first, so that nothing in the text is taken for a location.
+bool TakeColumnLayout(Message& m) {
+    const std::optional<ColumnLayout> layout = MatchColumnLayout(m.rest);
+    if (!layout)
+        return false;
+    m.file = std::wstring(layout->file);
+    m.lineReference = std::wstring(layout->line);
+    m.type = std::wstring(layout->kind.type);
+    m.numberText = std::wstring(layout->kind.number);
+    m.rest.erase(0, layout->kind.textStart);
+    return true;
+}
+
+/// `file(12): text`: the first location token, with the file before it. A token at the start is
+/// the location of no file with the line 0 only: the tool writes "(0): Info 766: ..." for notes
+/// about a whole module, and no line of no file otherwise.
+bool TakeLocationToken(Message& m) {
+    const std::ptrdiff_t found = Reader::FindLocation(m.rest);
+    if (found < 0)
+        return false;
+    const auto open = static_cast<std::size_t>(found);
+    const std::size_t end = m.rest.find(L':', open) + 1;
+    const std::wstring_view token = std::wstring_view(m.rest).substr(open, end - open);
+    if (open == 0 && !IsNoFileLocation(token))
+        return false;
+    m.lineReference = Utils::Between(token, L"(", L")");
+    m.file = m.rest.substr(0, open);
+    m.rest.erase(0, end);
+    return true;
+}
+
+/// `file(12)` alone on its line: the message follows on the next lines.
+void TakeTrailingLocation(Message& m) {
+    const std::size_t open = m.rest.rfind(L'(');
+    m.lineReference = std::wstring(StripTrailing(std::wstring_view(m.rest).substr(open + 1), L')'));
+    m.file = m.rest.substr(0, open);
+    m.rest.clear();
+}
+
+/// `Info 766: text` without a location: a message about the module being wrapped up.
+void TakeTypeNumber(Message& m, const std::wstring& module) {
+    m.type = Utils::LeftOf(m.rest, L" ");
+    m.numberText = Utils::Between(m.rest, L" ", L":");
+    Utils::NextToken(m.rest, L": ", true);
+    m.file = module;
+    m.lineReference.clear();
+}
+
+/// `file  line  Warning 530: text`: file and line as the first two words.
+void TakeFileAndLineWords(Message& m) {
+    m.file = Utils::NextToken(m.rest, L" ", true);
+    m.rest = Trim(m.rest);
+    m.lineReference = Utils::NextToken(m.rest, L" ", true);
+}
+
+/// Takes the file and the line, and in the layouts that put them first the kind and the number,
+/// off the front of the message.
+void ReadLocation(Message& m, const std::wstring& module) {
+    m.rest = TrimLeft(m.header);
+    if (TakeColumnLayout(m) || TakeLocationToken(m))
+        return;
+    if (Reader::HasTrailingLocation(m.rest))
+        TakeTrailingLocation(m);
+    else if (Reader::IsTypeNumberLine(m.rest))
+        TakeTypeNumber(m, module);
+    else
+        TakeFileAndLineWords(m);
+}
+
+/// Appends the indented lines that continue a message whose line does not end in ")". An empty
+/// line, a message line or an echoed source line ends the message and is left for the main loop;
+/// a continuation that starts with "_" ends it and is consumed. Other lines are passed over.
+void ReadContinuation(Message& m) {
+    if (EndsWith(m.rest, L')'))
+        return;
+    while (m.HasNextLine()) {
+        const std::wstring_view next = m.NextLine();
+        if (next.empty() || Reader::IsMessageLine(next) || Reader::IsSourceLine(next))
+            return;
+        ++m.at;
+        if (!Reader::IsContinuationLine(next)) {
+            m.ignored.push_back(m.at);
+            continue;
+        }
+        const std::wstring_view continued = TrimView(next);
+        if (StartsWith(continued, L"_"))
+            return;
+        m.rest.append(L" ").append(continued);
+    }
+}
+
+/// The message's number, and its kind when the location did not give it: `Warning 530:` at the
+/// front of the rest.
+void ReadNumber(Message& m) {
+    if (!m.numberText.empty()) {
+        m.numberText = Utils::LeftOf(m.numberText, L":");
+    } else {
+        std::wstring_view rest = TrimView(m.rest);
+        while (!rest.empty() && rest.front() == L':')
+            rest.remove_prefix(1);
+        m.rest = std::wstring(rest);
+        m.numberText = Trim(Utils::NextToken(m.rest, L":", true));
+        m.type = Utils::LeftOf(m.numberText, L" ");
+        m.numberText = Utils::RightOf(m.numberText, L" ");
+    }
+    m.number = Utils::ToInt32(m.numberText);
+}
+
+/// `(Error -- text)`: the kind stands inside the parentheses before "--", the text after it.
+void ReadParenthesisedForm(Message& m) {
+    m.rest = TrimLeft(m.rest);
+    if (!StartsWith(m.rest, L"("))
+        return;
+    const std::wstring type = Trim(Utils::NextToken(m.rest, L"--", true));
+    m.type = type.substr(std::min(type.find_first_not_of(L'('), type.size()));
+    if (EndsWith(m.rest, L')'))
+        m.rest.pop_back();
+}
+
+/// `: Warning 529: text`, gathered from the lines after a location alone on its line: the number
+/// and the text come from here.
+void TakeNumberFromText(Message& m) {
+    const std::wstring numberText = Utils::RightOf(Trim(Utils::Between(m.text, L":", L":")), L" ");
+    m.number = Utils::ToInt32(numberText);
+    const std::wstring after = Utils::RightOf(m.text, numberText);
+    const std::size_t start = after.find_first_not_of(L": ");
+    m.text = start == std::wstring::npos ? std::wstring() : after.substr(start);
+}
+
+/// The message's text: what remains of its lines, or, when nothing does, the following lines up
+/// to the next message line or echoed source line. Empty lines do not end that gathering.
+void GatherText(Message& m) {
+    m.text = Trim(m.rest);
+    if (!m.text.empty() || !m.HasNextLine())
+        return;
+    while (m.HasNextLine()) {
+        const std::wstring_view next = m.NextLine();
+        if (Reader::IsMessageLine(next) || StartsWith(next, L"     "))
+            break;
+        ++m.at;
+        m.text.append(L" ").append(TrimView(next));
+    }
+    m.text = Trim(m.text);
+    if (StartsWith(m.text, L":"))
+        TakeNumberFromText(m);
+}
+
+/// Adds the issue that stands for a message whose issue was refused: number 0, the source as its
+/// file and the message's last line, so that nothing the tool said goes unnoticed.
+void ReportUnparsable(CAnalysisResultsReaderImpl& reader, const Message& m) {
+    reader.AddIssue(reader.GetSourcePath(), std::to_wstring(m.at + 1), 0, m.type,
+                    std::wstring(kUnparsable) + m.header);
+}
+
+/// Adds the message's issue when it has a number, a text and no negative line; false when it
+/// lacks one of them.
+bool AddMessageIssue(CAnalysisResultsReaderImpl& reader, const Message& m) {
+    if (m.number <= 0 || m.text.empty() ||
+        (!m.lineReference.empty() && Utils::ToInt32(m.lineReference) < 0))
+        return false;
+    if (!reader.AddIssue(IssueFile(m.file), m.lineReference, m.number, m.type,
+                         std::wstring(StripParentheses(m.text))))
+        ReportUnparsable(reader, m);
+    return true;
+}
+
+/// `Error 322: text` at the start of the line, with no location.
+bool AddLeadingErrorIssue(CAnalysisResultsReaderImpl& reader, const Message& m,
+                          std::wstring& rest) {
+    const std::wstring type = Utils::NextToken(rest, L" ", true);
+    const std::int32_t number = Utils::ToInt32(Utils::NextToken(rest, L":", true));
+    const std::wstring text = Trim(rest);
+    if (number <= 0 || text.empty())
+        return false;
+    // With no file, a refusal is one that the report of the line would meet as well.
+    reader.AddIssue(L"", m.lineReference, number, type, text);
+    return true;
+}
+
+/// `file 17 Error 10: text`, the file holding blanks: the line is the last word before "Error".
+bool AddFileLineErrorIssue(CAnalysisResultsReaderImpl& reader, const Message& m,
+                           std::wstring_view before, std::wstring& rest) {
+    const std::size_t blank = before.rfind(L' ');
+    const std::wstring lineReference(before.substr(blank + 1));
+    if (!Utils::IsNumber(lineReference))
+        return false;
+    const std::wstring numberText =
+        TrimLeft(Utils::RightOf(Trim(Utils::NextToken(rest, L":", true)), L" "));
+    const std::int32_t number = Utils::ToInt32(numberText);
+    const std::wstring text = Trim(rest);
+    if (number <= 0 || text.empty())
+        return false;
+    const std::wstring file = IssueFile(std::wstring(before.substr(0, blank)));
+    if (!reader.AddIssue(file, lineReference, number, L"", text))
+        ReportUnparsable(reader, m);
+    return true;
+}
+
+/// The last resort for a line that carries the word "error" in a layout of its own; false when
+/// it gives no issue either.
+bool AddErrorWordIssue(CAnalysisResultsReaderImpl& reader, const Message& m) {
+    const std::wstring left = Utils::LeftOfNoCase(m.header, L"Error");
+    std::wstring rest = m.header.substr(left.size());
+    const std::wstring_view before = TrimView(left);
+    if (before.empty())
+        return AddLeadingErrorIssue(reader, m, rest);
+    if (before.find(L'(') == std::wstring_view::npos &&
+        before.find(L' ') != std::wstring_view::npos)
+        return AddFileLineErrorIssue(reader, m, before, rest);
+    return false;
+}
 
 } // namespace
 
@@ -402,223 +629,61 @@ bool CPcLintAnalysisResultsReaderImpl::ReadFileText(const std::wstring& path, st
 
 bool CPcLintAnalysisResultsReaderImpl::Parse() {
     std::lock_guard lock(Lock());
-    bool answer = false;
-    if (!Text().empty()) {
-        answer = true;
-        const std::vector<std::wstring_view> lines = SplitLineViews(Text());
-        const std::size_t count = lines.size();
-        std::wstring module;
-        std::wstring lastLineReference;
+    const bool hasText = !Text().empty();
+    if (hasText)
+        ReadLines(SplitLineViews(Text()));
+    Summarize();
+    return hasText || Statistics().FatalSeen;
+}
 
-        auto noteIfUnread = [&](std::size_t line) {
-            if (LooksLikeMessage(lines[line]))
-                AddUnreadLine(static_cast<std::int32_t>(line + 1), lines[line]);
-        };
-        auto reportUnparsable = [&](const Message& m, std::size_t lastLine) {
-            AddIssue(GetSourcePath(), std::to_wstring(lastLine + 1), 0, m.type,
-                     std::wstring(kUnparsable) + m.header);
-        };
-
-        for (std::size_t i = 0; i < count; ++i) {
-            const std::wstring_view current = lines[i];
-            if (IsCompletionLine(current))
-                break;
-            const std::size_t wrapUp = current.find(kWrapUp);
-            if (wrapUp != std::wstring_view::npos)
-                module = Trim(current.substr(wrapUp + kWrapUp.size()));
-            if (!IsMessageLine(current)) {
-                lastLineReference = Trim(Utils::Between(current, L"line", L":"));
-                noteIfUnread(i);
-                continue;
-            }
-
-            const std::size_t first = i;      // the message's first line
-            std::vector<std::size_t> ignored; // lines it consumed without taking their text
-            bool gave = false;                // whether it gave an issue
-            Message m;
-            m.header = std::wstring(current);
-            // M1, M2: the location.
-            m.rest = TrimLeft(m.header);
-            while (true) {
-                // The layouts with a column or a quoted file name say exactly where each part
-                // stands; they are tried first, so that nothing in the text is taken for a
-                // location.
-                if (const std::optional<ColumnLayout> layout = MatchColumnLayout(m.rest)) {
-                    m.file = std::wstring(layout->file);
-                    m.lineReference = std::wstring(layout->line);
-                    m.type = std::wstring(layout->kind.type);
-                    m.numberText = std::wstring(layout->kind.number);
-                    m.rest.erase(0, layout->kind.textStart);
-                    break;
-                }
-                const std::ptrdiff_t p = FindLocation(m.rest);
-                std::wstring token;
-                if (p >= 0) {
-                    const std::size_t colon = m.rest.find(L':', static_cast<std::size_t>(p));
-                    if (colon != std::wstring::npos)
-                        token = m.rest.substr(static_cast<std::size_t>(p),
-                                              colon - static_cast<std::size_t>(p) + 1);
-                }
-                // A token at the start is the location of no file with the line 0 only: the
-                // tool writes "(0): Info 766: ..." for notes about a whole module, and no line
-                // of no file otherwise.
-                if (p == 0 && !IsNoFileLocation(token))
-                    token.clear();
-                if (IsLocationToken(token)) {
-                    m.lineReference = Utils::Between(token, L"(", L")");
-                    m.file = Utils::LeftOf(m.rest, token);
-                    m.rest = Utils::RightOf(m.rest, token);
-                    if (m.file.empty() && p > 0)
-                        continue;
-                } else if (HasTrailingLocation(m.rest)) {
-                    const std::size_t open = m.rest.rfind(L'(');
-                    m.lineReference = std::wstring(
-                        StripTrailing(std::wstring_view(m.rest).substr(open + 1), L')'));
-                    m.file = m.rest.substr(0, open);
-                    m.rest.clear();
-                } else if (IsTypeNumberLine(m.rest)) {
-                    m.type = Utils::LeftOf(m.rest, L" ");
-                    m.numberText = Utils::Between(m.rest, L" ", L":");
-                    Utils::NextToken(m.rest, L": ", true);
-                    m.file = module;
-                    m.lineReference.clear();
-                } else {
-                    m.file = Utils::NextToken(m.rest, L" ", true);
-                    m.rest = Trim(m.rest);
-                    m.lineReference = Utils::NextToken(m.rest, L" ", true);
-                }
-                break;
-            }
-
-            // M3.
-            m.rest = TrimLeft(m.rest);
-            if (m.lineReference.empty())
-                m.lineReference = lastLineReference;
-
-            // M4: continuation lines. At the end of the text, i stays on the last line, the last
-            // one the message consumed.
-            if (!EndsWith(m.rest, L')')) {
-                while (i + 1 < count) {
-                    const std::wstring_view next = lines[++i];
-                    if (next.empty() || IsMessageLine(next) || IsSourceLine(next)) {
-                        --i;
-                        break;
-                    }
-                    if (IsContinuationLine(next)) {
-                        const std::wstring_view t = TrimView(next);
-                        if (StartsWith(t, L"_"))
-                            break;
-                        m.rest.append(L" ").append(t);
-                    } else {
-                        ignored.push_back(i);
-                    }
-                }
-            }
-
-            // M5: the number.
-            if (!m.numberText.empty()) {
-                m.numberText = Utils::LeftOf(m.numberText, L":");
-            } else {
-                std::wstring_view rest = TrimView(m.rest);
-                while (!rest.empty() && rest.front() == L':')
-                    rest.remove_prefix(1);
-                m.rest = std::wstring(rest);
-                m.numberText = Trim(Utils::NextToken(m.rest, L":", true));
-                m.type = Utils::LeftOf(m.numberText, L" ");
-                m.numberText = Utils::RightOf(m.numberText, L" ");
-            }
-            m.number = Utils::ToInt32(m.numberText);
-
-            // M6: the parenthesised form "(Error -- text)".
-            m.rest = TrimLeft(m.rest);
-            if (StartsWith(m.rest, L"(")) {
-                std::wstring type = Trim(Utils::NextToken(m.rest, L"--", true));
-                std::size_t opens = 0;
-                while (opens < type.size() && type[opens] == L'(')
-                    ++opens;
-                m.type = type.substr(opens);
-                if (EndsWith(m.rest, L')'))
-                    m.rest.pop_back();
-            }
-
-            // M7: the text, gathered from the following lines when the message line has none.
-            m.text = Trim(m.rest);
-            if (m.text.empty() && i + 1 < count) {
-                while (i + 1 < count) {
-                    const std::wstring_view next = lines[++i];
-                    if (IsMessageLine(next) ||
-                        (next.size() >= 5 && next.substr(0, 5) == L"     ")) {
-                        --i;
-                        break;
-                    }
-                    m.text.append(L" ").append(TrimView(next));
-                }
-                m.text = Trim(m.text);
-                if (StartsWith(m.text, L":")) {
-                    // ": Warning 529: text": the number and the text come from here.
-                    const std::wstring numberText =
-                        Utils::RightOf(Trim(Utils::Between(m.text, L":", L":")), L" ");
-                    m.number = Utils::ToInt32(numberText);
-                    const std::wstring after = Utils::RightOf(m.text, numberText);
-                    const std::size_t start = after.find_first_not_of(L": ");
-                    m.text = start == std::wstring::npos ? std::wstring() : after.substr(start);
-                }
-            }
-
-            // M8: accept.
-            if (m.number > 0 && !m.text.empty() &&
-                (m.lineReference.empty() || Utils::ToInt32(m.lineReference) >= 0)) {
-                const std::wstring file = IssueFile(m.file);
-                const std::wstring text(StripParentheses(m.text));
-                gave = true;
-                if (!AddIssue(file, m.lineReference, m.number, m.type, text))
-                    reportUnparsable(m, i);
-            } else {
-                // M9: a line that carries the word "error" in a layout of its own.
-                const std::wstring left = Utils::LeftOfNoCase(m.header, L"Error");
-                std::wstring rest = m.header.substr(left.size());
-                const std::wstring_view leftTrimmed = TrimView(left);
-                if (leftTrimmed.empty()) {
-                    const std::wstring type = Utils::NextToken(rest, L" ", true);
-                    const std::int32_t number = Utils::ToInt32(Utils::NextToken(rest, L":", true));
-                    const std::wstring text = Trim(rest);
-                    if (number > 0 && !text.empty()) {
-                        gave = true;
-                        AddIssue(L"", m.lineReference, number, type, text);
-                    }
-                } else if (leftTrimmed.find(L'(') == std::wstring_view::npos &&
-                           leftTrimmed.find(L' ') != std::wstring_view::npos) {
-                    const std::size_t blank = leftTrimmed.rfind(L' ');
-                    const std::wstring lineReference(leftTrimmed.substr(blank + 1));
-                    if (Utils::IsNumber(lineReference)) {
-                        std::wstring numberText = Trim(Utils::NextToken(rest, L":", true));
-                        numberText = TrimLeft(Utils::RightOf(numberText, L" "));
-                        const std::int32_t number = Utils::ToInt32(numberText);
-                        const std::wstring text = Trim(rest);
-                        if (number > 0 && !text.empty()) {
-                            gave = true;
-                            const std::wstring file =
-                                IssueFile(std::wstring(leftTrimmed.substr(0, blank)));
-                            if (!AddIssue(file, lineReference, number, L"", text))
-                                reportUnparsable(m, i);
-                        }
-                    }
-                }
-            }
-            if (gave) {
-                for (const std::size_t line : ignored)
-                    noteIfUnread(line);
-            } else {
-                for (std::size_t line = first; line <= i; ++line)
-                    noteIfUnread(line);
-            }
+void CPcLintAnalysisResultsReaderImpl::ReadLines(const std::vector<std::wstring_view>& lines) {
+    std::wstring module;
+    std::wstring lastLineReference;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::wstring_view current = lines[i];
+        if (IsCompletionLine(current))
+            break;
+        if (const std::size_t wrapUp = current.find(kWrapUp); wrapUp != std::wstring_view::npos)
+            module = Trim(current.substr(wrapUp + kWrapUp.size()));
+        if (IsMessageLine(current)) {
+            i = ReadMessage(lines, i, module, lastLineReference);
             lastLineReference.clear();
+        } else {
+            lastLineReference = Trim(Utils::Between(current, L"line", L":"));
+            NoteIfUnread(lines, i);
         }
     }
-    Summarize();
-    if (Statistics().FatalSeen)
-        answer = true;
-    return answer;
+}
+
+std::size_t
+CPcLintAnalysisResultsReaderImpl::ReadMessage(const std::vector<std::wstring_view>& lines,
+                                              std::size_t first, const std::wstring& module,
+                                              const std::wstring& lastLineReference) {
+    Message m(lines, first);
+    ReadLocation(m, module);
+    m.rest = TrimLeft(m.rest);
+    if (m.lineReference.empty())
+        m.lineReference = lastLineReference;
+    ReadContinuation(m);
+    ReadNumber(m);
+    ReadParenthesisedForm(m);
+    GatherText(m);
+    // A message that gave an issue leaves unread only the lines it passed over; one that gave
+    // none leaves all of its lines unread.
+    if (AddMessageIssue(*this, m) || AddErrorWordIssue(*this, m)) {
+        for (const std::size_t line : m.ignored)
+            NoteIfUnread(lines, line);
+    } else {
+        for (std::size_t line = first; line <= m.at; ++line)
+            NoteIfUnread(lines, line);
+    }
+    return m.at;
+}
+
+void CPcLintAnalysisResultsReaderImpl::NoteIfUnread(const std::vector<std::wstring_view>& lines,
+                                                    std::size_t index) {
+    if (LooksLikeMessage(lines[index]))
+        AddUnreadLine(static_cast<std::int32_t>(index + 1), lines[index]);
 }
 
 } // namespace Quillmoren::Libraries::CodeAnalysis

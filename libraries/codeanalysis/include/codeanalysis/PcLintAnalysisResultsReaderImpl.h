@@ -3,8 +3,10 @@
 
 #include "codeanalysis/AnalysisResultsReaderImpl.h"
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Quillmoren::Libraries::CodeAnalysis {
 
@@ -31,6 +33,17 @@ public:
     static bool IsTypeNumberLine(std::wstring_view text);
     /// Position of the "(" of the first location token such as "(12):", or -1.
     static std::ptrdiff_t FindLocation(std::wstring_view text);
+
+private:
+    /// Reads the lines up to the completion note: the messages, the module of each wrap-up and
+    /// the line that a line before a message names.
+    void ReadLines(const std::vector<std::wstring_view>& lines);
+    /// Reads the message that starts at `lines[first]` and adds its issue; returns the last line
+    /// it consumed.
+    std::size_t ReadMessage(const std::vector<std::wstring_view>& lines, std::size_t first,
+                            const std::wstring& module, const std::wstring& lastLineReference);
+    /// Notes `lines[index]` as unread when it looks like a message.
+    void NoteIfUnread(const std::vector<std::wstring_view>& lines, std::size_t index);
 };
 
 } // namespace Quillmoren::Libraries::CodeAnalysis
