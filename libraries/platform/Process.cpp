@@ -169,35 +169,52 @@ bool CChildProcess::Start(const std::wstring& commandLine, const std::wstring& w
     CArgv argv(arguments);
     const std::string folder = EncodeAnsi(workingFolder);
 
+    // Each set-up call can fail (out of memory, a folder name the system refuses); the first
+    // failure is the reason the start fails, and the spawn is not tried.
+    int result = 0;
+    auto check = [&result](int status) {
+        if (result == 0)
+            result = status;
+    };
     posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, m_writeFd, STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, m_writeFd, STDERR_FILENO);
-    if (!folder.empty())
-        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    const bool haveActions = posix_spawn_file_actions_init(&actions) == 0;
+    check(haveActions ? 0 : ENOMEM);
+    if (haveActions) {
+        check(posix_spawn_file_actions_adddup2(&actions, m_writeFd, STDOUT_FILENO));
+        check(posix_spawn_file_actions_adddup2(&actions, m_writeFd, STDERR_FILENO));
+        if (!folder.empty())
+            check(posix_spawn_file_actions_addchdir_np(&actions, folder.c_str()));
+    }
 
     // The child starts with the default signal dispositions and an empty signal mask, whatever
     // the parent has set up for itself.
     posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t all;
-    sigset_t none;
-    sigfillset(&all);
-    sigemptyset(&none);
-    posix_spawnattr_setsigdefault(&attributes, &all);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    // The child leads a new process group, which `Kill` ends as a whole.
-    posix_spawnattr_setpgroup(&attributes, 0);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
-                                              POSIX_SPAWN_SETPGROUP);
+    const bool haveAttributes = posix_spawnattr_init(&attributes) == 0;
+    check(haveAttributes ? 0 : ENOMEM);
+    if (haveAttributes) {
+        sigset_t all;
+        sigset_t none;
+        sigfillset(&all);
+        sigemptyset(&none);
+        check(posix_spawnattr_setsigdefault(&attributes, &all));
+        check(posix_spawnattr_setsigmask(&attributes, &none));
+        // The child leads a new process group, which `Kill` ends as a whole.
+        check(posix_spawnattr_setpgroup(&attributes, 0));
+        check(posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK |
+                                                        POSIX_SPAWN_SETPGROUP));
+    }
 
     pid_t pid = -1;
-    int result;
-    do {
+    while (result == 0) {
         result = posix_spawn(&pid, programPath.c_str(), &actions, &attributes, argv.Get(), environ);
-    } while (result == EINTR);
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
+        if (result != EINTR)
+            break;
+        result = 0;
+    }
+    if (haveAttributes)
+        posix_spawnattr_destroy(&attributes);
+    if (haveActions)
+        posix_spawn_file_actions_destroy(&actions);
     // The parent's copy of the write end goes at once, so that the pipe ends when the child and
     // whatever it started have closed theirs.
     CloseFd(m_writeFd);
