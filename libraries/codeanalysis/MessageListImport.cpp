@@ -22,6 +22,10 @@ namespace Platform = Quillmoren::Libraries::Platform;
 
 namespace {
 
+using Utils::IsBlank;
+using Utils::IsDigit;
+using Utils::TrimStart;
+
 // The schema. SQLite accepts the bracketed names and the column types as they stand; IMAGE has
 // numeric affinity in SQLite, which is why [InfoText] is always bound as a BLOB.
 constexpr char kCreateCategoryTable[] =
@@ -46,21 +50,6 @@ constexpr wchar_t kFirstHeading[] = L"C Syntax Errors";
 /// numbered lines that are not messages.
 constexpr wchar_t kSkippedSection[] = L"17.6";
 constexpr wchar_t kSkipToNumber[] = L"900";
-
-bool IsBlank(wchar_t c) {
-    return c == L' ' || c == L'\t';
-}
-
-bool IsDigit(wchar_t c) {
-    return c >= L'0' && c <= L'9';
-}
-
-std::wstring TrimLeft(std::wstring_view text) {
-    std::size_t start = 0;
-    while (start < text.size() && std::iswspace(static_cast<wint_t>(text[start])))
-        ++start;
-    return std::wstring(text.substr(start));
-}
 
 /// Why `ReadTextFile` failed, in words.
 std::wstring StatusText(Utils::HRESULT status) {
@@ -196,7 +185,7 @@ std::int32_t FindTitleColumn(std::wstring_view line, std::wstring& rest) {
         ++column;
     while (column < line.size() && IsBlank(line[column]))
         ++column;
-    rest = TrimLeft(line.substr(column));
+    rest = TrimStart(line.substr(column));
     return static_cast<std::int32_t>(column);
 }
 
@@ -551,7 +540,7 @@ public:
         if (std::optional<std::wstring> heading = DashedHeading(line))
             line = std::move(*heading);
         else if (line.size() >= 2 && IsBlank(line[0]) && IsDigit(line[1]))
-            line = TrimLeft(line);
+            line = TrimStart(line);
 
         if (!m_started) {
             m_started = line.find(kFirstHeading) != std::wstring::npos;

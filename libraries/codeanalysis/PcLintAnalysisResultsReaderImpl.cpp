@@ -16,34 +16,15 @@ namespace Quillmoren::Libraries::CodeAnalysis {
 namespace {
 
 namespace Utils = Quillmoren::Libraries::Utils;
+using Utils::IsBlank;
+using Utils::IsDigit;
+using Utils::IsWhiteSpace;
+using Utils::Trim;
+using Utils::TrimStart;
+using Utils::TrimView;
 
 constexpr std::wstring_view kWrapUp = L"--- Wrap-up for Module: ";
 constexpr std::wstring_view kUnparsable = L"Unable to parse analysis results: ";
-
-bool IsWhite(wchar_t c) {
-    return std::iswspace(static_cast<wint_t>(c)) != 0;
-}
-bool IsDigit(wchar_t c) {
-    return c >= L'0' && c <= L'9';
-}
-
-std::wstring_view TrimView(std::wstring_view s) {
-    while (!s.empty() && IsWhite(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsWhite(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-std::wstring Trim(std::wstring_view s) {
-    return std::wstring(TrimView(s));
-}
-
-std::wstring TrimLeft(std::wstring_view s) {
-    while (!s.empty() && IsWhite(s.front()))
-        s.remove_prefix(1);
-    return std::wstring(s);
-}
 
 bool StartsWith(std::wstring_view s, std::wstring_view prefix) {
     return s.substr(0, prefix.size()) == prefix;
@@ -98,10 +79,6 @@ std::vector<std::wstring_view> SplitLineViews(std::wstring_view text) {
         start = end + 1;
     }
     return lines;
-}
-
-bool IsBlank(wchar_t c) {
-    return c == L' ' || c == L'\t';
 }
 
 std::size_t SkipBlanks(std::wstring_view s, std::size_t at) {
@@ -362,7 +339,7 @@ void TakeFileAndLineWords(Message& m) {
 /// Takes the file and the line, and in the layouts that put them first the kind and the number,
 /// off the front of the message.
 void ReadLocation(Message& m, const std::wstring& module) {
-    m.rest = TrimLeft(m.header);
+    m.rest = TrimStart(m.header);
     if (TakeColumnLayout(m) || TakeLocationToken(m))
         return;
     if (Reader::HasTrailingLocation(m.rest))
@@ -414,7 +391,7 @@ void ReadNumber(Message& m) {
 
 /// `(Error -- text)`: the kind stands inside the parentheses before "--", the text after it.
 void ReadParenthesisedForm(Message& m) {
-    m.rest = TrimLeft(m.rest);
+    m.rest = TrimStart(m.rest);
     if (!StartsWith(m.rest, L"("))
         return;
     const std::wstring type = Trim(Utils::NextToken(m.rest, L"--", true));
@@ -491,7 +468,7 @@ bool AddFileLineErrorIssue(CAnalysisResultsReaderImpl& reader, const Message& m,
     if (!Utils::IsNumber(lineReference))
         return false;
     const std::wstring numberText =
-        TrimLeft(Utils::RightOf(Trim(Utils::NextToken(rest, L":", true)), L" "));
+        TrimStart(Utils::RightOf(Trim(Utils::NextToken(rest, L":", true)), L" "));
     const std::int32_t number = Utils::ToInt32(numberText);
     const std::wstring text = Trim(rest);
     if (number <= 0 || text.empty())
@@ -661,7 +638,7 @@ CPcLintAnalysisResultsReaderImpl::ReadMessage(const std::vector<std::wstring_vie
                                               const std::wstring& lastLineReference) {
     Message m(lines, first);
     ReadLocation(m, module);
-    m.rest = TrimLeft(m.rest);
+    m.rest = TrimStart(m.rest);
     if (m.lineReference.empty())
         m.lineReference = lastLineReference;
     ReadContinuation(m);

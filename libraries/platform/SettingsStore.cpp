@@ -68,26 +68,28 @@ std::wstring Fold(std::wstring_view name) {
     return folded;
 }
 
+// The settings file's own rule for space: blanks and tabs between the parts of a line, and a
+// carriage return at its end; no other white space counts.
 bool IsBlank(wchar_t c) {
     return c == L' ' || c == L'\t';
 }
 
-std::wstring_view TrimLeft(std::wstring_view text) {
+std::wstring_view TrimBlanksStart(std::wstring_view text) {
     while (!text.empty() && IsBlank(text.front())) {
         text.remove_prefix(1);
     }
     return text;
 }
 
-std::wstring_view TrimRight(std::wstring_view text) {
+std::wstring_view TrimBlanksEnd(std::wstring_view text) {
     while (!text.empty() && (IsBlank(text.back()) || text.back() == L'\r')) {
         text.remove_suffix(1);
     }
     return text;
 }
 
-std::wstring_view Trim(std::wstring_view text) {
-    return TrimRight(TrimLeft(text));
+std::wstring_view TrimBlanks(std::wstring_view text) {
+    return TrimBlanksEnd(TrimBlanksStart(text));
 }
 
 bool StartsWithNoCase(std::wstring_view text, std::wstring_view prefix) {
@@ -610,24 +612,24 @@ public:
     bool Run(std::wstring_view text, std::wstring& error) {
         SplitLines(text);
         std::size_t i = 0;
-        while (i < m_lines.size() && Trim(m_lines[i]).empty()) {
+        while (i < m_lines.size() && TrimBlanks(m_lines[i]).empty()) {
             ++i;
         }
         if (i == m_lines.size()) {
             return true; // an empty file is an empty registry
         }
-        if (Trim(m_lines[i]) != kHeader) {
+        if (TrimBlanks(m_lines[i]) != kHeader) {
             return Fail(i, L"the first line is not \"" + std::wstring(kHeader) + L"\"", error);
         }
         for (++i; i < m_lines.size(); ++i) {
-            const std::wstring_view line = TrimLeft(m_lines[i]);
+            const std::wstring_view line = TrimBlanksStart(m_lines[i]);
             std::wstring reason;
             bool ok = true;
-            if (Trim(line).empty() || line.front() == L';') {
+            if (TrimBlanks(line).empty() || line.front() == L';') {
                 continue;
             }
             if (line.front() == L'[') {
-                ok = KeyLine(TrimRight(line), reason);
+                ok = KeyLine(TrimBlanksEnd(line), reason);
             } else if (line.front() == L'"' || line.front() == L'@') {
                 ok = ValueLine(line, i, reason);
             } else {
@@ -744,12 +746,12 @@ private:
             reason = L"the value name holds malformed UTF-16 text";
             return false;
         }
-        line = TrimLeft(line.substr(pos));
+        line = TrimBlanksStart(line.substr(pos));
         if (line.empty() || line.front() != L'=') {
             reason = L"'=' expected after the value name";
             return false;
         }
-        std::wstring_view data = TrimLeft(line.substr(1));
+        std::wstring_view data = TrimBlanksStart(line.substr(1));
         if (!data.empty() && data.front() == L'"') {
             std::wstring text;
             pos = 0;
@@ -757,20 +759,20 @@ private:
                 reason = L"the text has no closing quote";
                 return false;
             }
-            if (!Trim(data.substr(pos)).empty()) {
+            if (!TrimBlanks(data.substr(pos)).empty()) {
                 reason = L"text after the closing quote";
                 return false;
             }
             m_key->Set(name, CSettingsValue::FromString(std::move(text)));
             return true;
         }
-        if (Trim(data) == L"-") {
+        if (TrimBlanks(data) == L"-") {
             m_key->values.erase(Fold(name));
             return true;
         }
         if (StartsWithNoCase(data, L"dword:")) {
             std::uint32_t number = 0;
-            if (!ParseHex32(Trim(data.substr(6)), number)) {
+            if (!ParseHex32(TrimBlanks(data.substr(6)), number)) {
                 reason = L"a dword needs one to eight hexadecimal digits";
                 return false;
             }
@@ -802,22 +804,22 @@ private:
             return false;
         }
         std::wstring list;
-        std::wstring_view piece = TrimRight(rest.substr(1));
+        std::wstring_view piece = TrimBlanksEnd(rest.substr(1));
         while (!piece.empty() && piece.back() == L'\\') {
             list.append(piece.substr(0, piece.size() - 1));
             if (++index == m_lines.size()) {
                 reason = L"the file ends inside a continued value";
                 return false;
             }
-            piece = Trim(m_lines[index]);
+            piece = TrimBlanks(m_lines[index]);
         }
         list.append(piece);
 
         std::string bytes;
-        std::wstring_view items = Trim(list);
+        std::wstring_view items = TrimBlanks(list);
         while (!items.empty()) {
             const std::size_t comma = items.find(L',');
-            const std::wstring_view item = Trim(items.substr(0, comma));
+            const std::wstring_view item = TrimBlanks(items.substr(0, comma));
             std::uint32_t byte = 0;
             if (item.size() > 2 || !ParseHex32(item, byte)) {
                 reason = L"hex data must be bytes of two hexadecimal digits separated by commas";
@@ -827,7 +829,7 @@ private:
             if (comma == std::wstring_view::npos) {
                 break;
             }
-            items = TrimLeft(items.substr(comma + 1)); // a comma at the very end is allowed
+            items = TrimBlanksStart(items.substr(comma + 1)); // a comma at the very end is allowed
         }
         m_key->Set(name, CSettingsValue::FromBytes(type, std::move(bytes)));
         return true;

@@ -17,18 +17,6 @@ namespace {
 
 constexpr std::size_t kMaxPathName = 260;
 
-bool IsSpace(wchar_t c) {
-    return std::iswspace(static_cast<std::wint_t>(c)) != 0;
-}
-
-std::wstring_view TrimView(std::wstring_view text) {
-    while (!text.empty() && IsSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
 std::size_t Find(std::wstring_view text, std::wstring_view pattern) {
     // An empty pattern would be found everywhere; taking it as absent keeps NextToken and
     // SplitLines from spinning on it.
@@ -262,6 +250,12 @@ std::wstring NormalizePathList(std::wstring_view list) {
 
 std::wstring Trim(std::wstring_view text) {
     return std::wstring(TrimView(text));
+}
+
+std::wstring TrimStart(std::wstring_view text) {
+    while (!text.empty() && IsWhiteSpace(text.front()))
+        text.remove_prefix(1);
+    return std::wstring(text);
 }
 
 std::int32_t ToInt32(std::wstring_view text) {

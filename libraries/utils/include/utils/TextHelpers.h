@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cwctype>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,8 +85,35 @@ bool IsValidPathName(std::wstring_view path);
 /// empty elements at its end go.
 std::wstring NormalizePathList(std::wstring_view list);
 
-/// The text with white space (as `iswspace` sees it) removed at both ends.
+// The character classes and trimming that the parsers share. Two rules for space differ on
+// purpose: white space is anything `iswspace` takes (line ends included), a blank only what
+// separates the words of one line.
+
+/// White space as the C library's `iswspace` sees it: blanks, tabs, line ends and the like.
+inline bool IsWhiteSpace(wchar_t c) {
+    return std::iswspace(static_cast<std::wint_t>(c)) != 0;
+}
+/// A blank or a tab: what separates the words of one line of a tool's output.
+inline bool IsBlank(wchar_t c) {
+    return c == L' ' || c == L'\t';
+}
+/// An ASCII decimal digit; the digits of other scripts are not numbers to the tool.
+inline bool IsDigit(wchar_t c) {
+    return c >= L'0' && c <= L'9';
+}
+
+/// The text without white space at both ends, as a view into it.
+inline std::wstring_view TrimView(std::wstring_view text) {
+    while (!text.empty() && IsWhiteSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && IsWhiteSpace(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+/// The text with white space removed at both ends.
 std::wstring Trim(std::wstring_view text);
+/// The text with white space removed at its start.
+std::wstring TrimStart(std::wstring_view text);
 
 /// A number read as the C library's `_wtoi` reads it: leading white space, an optional sign, the
 /// decimal digits up to the first other character; 0 when there are none. A value beyond 32 bits
