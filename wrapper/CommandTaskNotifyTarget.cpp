@@ -6,6 +6,8 @@
 using Quillmoren::Libraries::ThreadPool::CThreadTaskBase;
 using Quillmoren::Libraries::ThreadPool::CThreadTaskCommand;
 
+namespace Quillmoren::Lintwrap {
+
 void CPcLintCommandTaskNotifyTarget::OnTaskStarted(CThreadTaskBase*) {}
 
 void CPcLintCommandTaskNotifyTarget::OnTaskOutput(CThreadTaskBase* task) {
@@ -22,3 +24,5 @@ void CPcLintCommandTaskNotifyTarget::OnTaskOutput(CThreadTaskBase* task) {
 void CPcLintCommandTaskNotifyTarget::OnTaskCompleted(CThreadTaskBase*) {}
 
 void CPcLintCommandTaskNotifyTarget::OnTaskStatus(CThreadTaskBase*, std::uint32_t) {}
+
+} // namespace Quillmoren::Lintwrap

@@ -9,6 +9,8 @@
 using namespace Quillmoren::Libraries::CodeAnalysis;
 namespace Platform = Quillmoren::Libraries::Platform;
 
+namespace Quillmoren::Lintwrap {
+
 std::pair<int, int> CountIssues(std::wstring output) {
     CIssueCategoryManager manager;
     // Settings that cannot be used must not change a build's verdict unseen: the run is judged
@@ -23,3 +25,5 @@ std::pair<int, int> CountIssues(std::wstring output) {
     }
     return CountCategoriesWithIssues(manager, statistics);
 }
+
+} // namespace Quillmoren::Lintwrap

@@ -16,6 +16,8 @@
 namespace Platform = Quillmoren::Libraries::Platform;
 using Quillmoren::Libraries::ThreadPool::CThreadTaskCommand;
 
+namespace Quillmoren::Lintwrap {
+
 namespace {
 
 /// Writes a message of the wrapper's own, followed by two line ends, flushed at once.
@@ -164,3 +166,5 @@ int ToProcessStatus(int exitValue) {
         return exitValue > 255 || exitValue < 0 ? 1 : exitValue;
     }
 }
+
+} // namespace Quillmoren::Lintwrap

@@ -5,6 +5,7 @@
 
 int main(int argc, char** argv) {
     namespace Platform = Quillmoren::Libraries::Platform;
+    using namespace Quillmoren::Lintwrap;
     // Before anything is opened: a closed standard stream must not lend its number to a file,
     // a pipe or the stop event, which would then receive the echo.
     Platform::OpenMissingStandardStreams();

@@ -59,8 +59,6 @@ CIssueCategory MakeBuiltInCategory(const CBuiltInCategory& row, std::int32_t ind
     return category;
 }
 
-} // namespace Quillmoren::Libraries::CodeAnalysis
-
 bool CIconIdNameMap::AddIcon(std::int32_t id, const std::wstring& name, const CGuid& guid) {
     m_names[id] = name;
     m_ids[name] = id;
@@ -82,7 +80,7 @@ std::int32_t CIconIdNameMap::GetIconId(const std::wstring& name) const {
     return it == m_ids.end() ? 0 : it->second;
 }
 
-CIconIdNameMap::CGuid CIconIdNameMap::GetIconGuid(std::int32_t id) const {
+CGuid CIconIdNameMap::GetIconGuid(std::int32_t id) const {
     const auto it = m_guids.find(id);
     return it == m_guids.end() ? CGuid{} : it->second;
 }
@@ -101,3 +99,5 @@ std::int32_t CIconIdNameMap::GetIconTag(std::int32_t id) const {
     const auto it = m_tags.find(id);
     return it == m_tags.end() ? 0 : it->second;
 }
+
+} // namespace Quillmoren::Libraries::CodeAnalysis

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 using namespace Quillmoren::Libraries::CodeAnalysis;
+using namespace Quillmoren::Lintwrap;
 
 namespace {
 

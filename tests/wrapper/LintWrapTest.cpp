@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <random>
 
+using namespace Quillmoren::Lintwrap;
+
 namespace {
 
 using namespace std::string_literals;

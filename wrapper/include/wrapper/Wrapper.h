@@ -1,4 +1,5 @@
-// The wrapper's entry: its command line, the tool's run and the exit value.
+// The wrapper's entry: its command line, the tool's run and the exit value, in the program's
+// own namespace.
 #pragma once
 
 #include "threadpool/ThreadTask.h"
@@ -6,6 +7,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+namespace Quillmoren::Lintwrap {
 
 /// Exit values of the wrapper; `ToProcessStatus` maps them to a Linux exit status.
 enum WrapperExitValue : int {
@@ -63,3 +66,5 @@ std::pair<int, int> CountIssues(std::wstring output);
 
 /// The Linux exit status for an exit value (which may exceed what a status holds).
 int ToProcessStatus(int exitValue);
+
+} // namespace Quillmoren::Lintwrap

@@ -166,14 +166,10 @@ inline constexpr std::array<CIconDefinition, 11> kCategoryIcons = {{
     {L"Bug", 7009, CGuid::FromText(L"{E0C3725B-6D18-4B9F-A2E4-93D7518C0F6A}")},
 }};
 
-} // namespace Quillmoren::Libraries::CodeAnalysis
-
 /// The icon table: identifiers, names and GUIDs of icons, used as keys only (no image is ever
 /// loaded), and an integer tag per icon for the caller. Owned by the category manager.
 class CIconIdNameMap {
 public:
-    using CGuid = Quillmoren::Libraries::CodeAnalysis::CGuid;
-
     CIconIdNameMap() = default;
     virtual ~CIconIdNameMap() = default;
     CIconIdNameMap(const CIconIdNameMap&) = delete;
@@ -204,3 +200,5 @@ private:
     std::map<std::int32_t, CGuid> m_guids;
     std::map<std::int32_t, std::int32_t> m_tags;
 };
+
+} // namespace Quillmoren::Libraries::CodeAnalysis

@@ -12,6 +12,8 @@ namespace Quillmoren::Libraries::Platform {
 class CManualResetEvent;
 }
 
+namespace Quillmoren::Libraries::ThreadPool {
+
 /// Gives every object of `T` a process-wide unique id: 1 for the first object constructed, then
 /// one more for each, never reused within a run. A class-wide registry records which ids are
 /// alive; both are guarded by one class-wide lock, so objects may be made on any thread.
@@ -64,8 +66,6 @@ private:
 
     std::uint32_t m_uid = 0;
 };
-
-namespace Quillmoren::Libraries::ThreadPool {
 
 class CThreadTaskBase;
 
