@@ -764,10 +764,7 @@ TEST_F(MessageDatabaseBuild, ALinkAtTheNewFilesNameIsNeverFollowed) {
 }
 
 TEST_F(MessageDatabaseBuild, WhatKilledBuildsLeftIsRemovedAndALiveBuildsKept) {
-    const pid_t child = fork();
-    if (child == 0)
-        _exit(0);
-    waitpid(child, nullptr, 0);
+    const pid_t child = Testing::DeadProcessId();
     const std::string dead = Narrow(m_path) + ".new" + std::to_string(child);
     const std::string live = Narrow(m_path) + ".new" + std::to_string(getppid());
     for (const std::string& name : {dead, dead + "-journal", dead + ".1", live})

@@ -15,6 +15,9 @@
 #include <string_view>
 #include <vector>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace Testing {
 
 /// A uniquely named folder under the system's temporary folder (never the home folder), removed
@@ -59,7 +62,8 @@ public:
         return path;
     }
 
-    static std::string Read(const std::wstring& path) {
+    /// The whole content of any file.
+    static std::string Read(const std::filesystem::path& path) {
         std::ifstream in{std::filesystem::path(path), std::ios::binary};
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
@@ -67,6 +71,16 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+/// The id of a process that has ended: a child that exits at once, reaped. No process has it
+/// until the system hands it out again, which a test's few milliseconds do not reach.
+inline pid_t DeadProcessId() {
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
 
 /// What a finished program wrote (standard output and error together) and its exit status.
 struct CRunResult {

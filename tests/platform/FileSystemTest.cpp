@@ -22,23 +22,8 @@ namespace fs = std::filesystem;
 
 using CTempFolder = Testing::CTestFolder;
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void WriteBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
-}
-
-/// The id of a process that has ended: a child that exits at once, reaped.
-pid_t DeadProcessId() {
-    const pid_t child = fork();
-    if (child == 0) {
-        _exit(0);
-    }
-    waitpid(child, nullptr, 0);
-    return child;
 }
 
 TEST(ReplacementFile, ALinkAtTheNewFilesNameIsNeverFollowed) {
@@ -59,8 +44,8 @@ TEST(ReplacementFile, ALinkAtTheNewFilesNameIsNeverFollowed) {
     ASSERT_TRUE(file.Write("new", error));
     ASSERT_TRUE(file.Commit(error)) << error;
 
-    EXPECT_EQ(ReadBytes(target), "new");
-    EXPECT_EQ(ReadBytes(victim), "victim");
+    EXPECT_EQ(Testing::CTestFolder::Read(target), "new");
+    EXPECT_EQ(Testing::CTestFolder::Read(victim), "victim");
     EXPECT_FALSE(fs::exists(folder / "made-through-a-link"));
     EXPECT_TRUE(fs::is_symlink(stem));
     EXPECT_TRUE(fs::is_symlink(stem + ".1"));
@@ -85,9 +70,9 @@ TEST(ReplacementFile, ANameSwappedBehindTheWriterIsNeitherCommittedNorDeleted) {
         EXPECT_EQ(error, ESTALE);
         EXPECT_EQ(ReplacementErrorText(error),
                   L"the new file was moved or replaced by another program");
-        EXPECT_EQ(ReadBytes(target), "old");
+        EXPECT_EQ(Testing::CTestFolder::Read(target), "old");
         file.Discard();
-        EXPECT_EQ(ReadBytes(name), "theirs");
+        EXPECT_EQ(Testing::CTestFolder::Read(name), "theirs");
     }
     {
         // One that is dropped without a commit goes.
@@ -99,7 +84,7 @@ TEST(ReplacementFile, ANameSwappedBehindTheWriterIsNeitherCommittedNorDeleted) {
         file.Discard();
         EXPECT_FALSE(fs::exists(name));
     }
-    EXPECT_EQ(ReadBytes(target), "old");
+    EXPECT_EQ(Testing::CTestFolder::Read(target), "old");
 }
 
 TEST(ReplacementFile, FailsCleanlyWhereNoFileCanBeMade) {
@@ -115,7 +100,7 @@ TEST(ReplacementFile, FailsCleanlyWhereNoFileCanBeMade) {
 TEST(ReplacementFile, OnlyTheFilesOfWritersThatAreGoneAreRemoved) {
     CTempFolder folder;
     const fs::path target = folder / "db";
-    const std::string dead = std::to_string(DeadProcessId());
+    const std::string dead = std::to_string(Testing::DeadProcessId());
     const std::string live = std::to_string(getppid());
     const struct {
         std::string name;

@@ -58,11 +58,6 @@ private:
     std::optional<std::string> m_old;
 };
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void WriteBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -442,7 +437,8 @@ TEST(SettingsFile, AChangeThatFailsWritesNothing) {
                          },
                          error));
     EXPECT_FALSE(error.empty());
-    EXPECT_EQ(ReadBytes(path), kHeader + "[HKEY_CURRENT_USER\\K]\n\"v\"=\"old\"\n");
+    EXPECT_EQ(Testing::CTestFolder::Read(path),
+              kHeader + "[HKEY_CURRENT_USER\\K]\n\"v\"=\"old\"\n");
 }
 
 TEST(SettingsFile, AFileThatDoesNotParseIsNeverWritten) {
@@ -460,7 +456,7 @@ TEST(SettingsFile, AFileThatDoesNotParseIsNeverWritten) {
 
     EXPECT_FALSE(file.Update([](CSettingsStore& s) { return s.SetDword(L"K", L"w", 1); }, error));
     EXPECT_NE(error.find(L"left as it is"), std::wstring::npos);
-    EXPECT_EQ(ReadBytes(path), corrupt);
+    EXPECT_EQ(Testing::CTestFolder::Read(path), corrupt);
 }
 
 TEST(SettingsFile, AFolderInPlaceOfTheFileIsAFailure) {
@@ -485,17 +481,7 @@ TEST(SettingsFile, ALinkedFileStaysLinked) {
     ASSERT_TRUE(CSettingsFile(link.wstring())
                     .Update([](CSettingsStore& s) { return s.SetDword(L"K", L"v", 1); }, error));
     EXPECT_TRUE(fs::is_symlink(link));
-    EXPECT_NE(ReadBytes(target).find("dword:00000001"), std::string::npos);
-}
-
-/// The id of a process that has ended: a child that exits at once, reaped.
-pid_t DeadProcessId() {
-    const pid_t child = fork();
-    if (child == 0) {
-        _exit(0);
-    }
-    waitpid(child, nullptr, 0);
-    return child;
+    EXPECT_NE(Testing::CTestFolder::Read(target).find("dword:00000001"), std::string::npos);
 }
 
 bool SetDword(CSettingsStore& s) {
@@ -506,7 +492,7 @@ TEST(SettingsFile, AWriteRemovesTheFilesOfKilledWritersOnly) {
     CTempFolder folder;
     const fs::path path = folder / "registry.reg";
     WriteBytes(path, kHeader);
-    const std::string dead = path.string() + ".tmp" + std::to_string(DeadProcessId());
+    const std::string dead = path.string() + ".tmp" + std::to_string(Testing::DeadProcessId());
     const std::string live = path.string() + ".tmp" + std::to_string(getppid());
     for (const std::string& name : {dead, dead + ".1", live}) {
         WriteBytes(name, "half a write");
@@ -515,8 +501,8 @@ TEST(SettingsFile, AWriteRemovesTheFilesOfKilledWritersOnly) {
     ASSERT_TRUE(CSettingsFile(path.wstring()).Update(SetDword, error)) << error.size();
     EXPECT_FALSE(fs::exists(dead));
     EXPECT_FALSE(fs::exists(dead + ".1"));
-    EXPECT_EQ(ReadBytes(live), "half a write");
-    EXPECT_NE(ReadBytes(path).find("dword:00000007"), std::string::npos);
+    EXPECT_EQ(Testing::CTestFolder::Read(live), "half a write");
+    EXPECT_NE(Testing::CTestFolder::Read(path).find("dword:00000007"), std::string::npos);
 }
 
 TEST(SettingsFile, AFileWithoutWritePermissionIsRefusedNotReplaced) {
@@ -531,7 +517,7 @@ TEST(SettingsFile, AFileWithoutWritePermissionIsRefusedNotReplaced) {
     EXPECT_FALSE(file.Update(SetDword, error));
     EXPECT_NE(error.find(L"settings file is read-only"), std::wstring::npos);
     EXPECT_NE(error.find(path.wstring()), std::wstring::npos);
-    EXPECT_EQ(ReadBytes(path), content);
+    EXPECT_EQ(Testing::CTestFolder::Read(path), content);
     EXPECT_EQ(fs::status(path).permissions(),
               fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     // A change that changes nothing needs no write.
@@ -555,7 +541,7 @@ TEST(SettingsFile, AnUpdateKeepsThePermissionBits) {
         fs::permissions(path, mode);
         std::wstring error;
         ASSERT_TRUE(CSettingsFile(path.wstring()).Update(SetDword, error)) << error.size();
-        EXPECT_NE(ReadBytes(path).find("dword:00000007"), std::string::npos);
+        EXPECT_NE(Testing::CTestFolder::Read(path).find("dword:00000007"), std::string::npos);
         EXPECT_EQ(fs::status(path).permissions(), mode);
     }
 }
@@ -569,7 +555,7 @@ TEST(SettingsFile, ALockThatCannotBeOpenedSaysWhyAndWhich) {
     EXPECT_FALSE(CSettingsFile(path.wstring()).Update(SetDword, error));
     EXPECT_NE(error.find(path.wstring() + L".lock"), std::wstring::npos);
     EXPECT_NE(error.find(ErrorText(EISDIR)), std::wstring::npos);
-    EXPECT_EQ(ReadBytes(path), kHeader);
+    EXPECT_EQ(Testing::CTestFolder::Read(path), kHeader);
 }
 
 TEST(SettingsFile, AWriterWaitsForAHeldLockSaysSoAndGivesUp) {
@@ -592,7 +578,7 @@ TEST(SettingsFile, AWriterWaitsForAHeldLockSaysSoAndGivesUp) {
     EXPECT_NE(error.find(L"held by another process"), std::wstring::npos);
     EXPECT_NE(error.find(path.wstring() + L".lock"), std::wstring::npos);
     EXPECT_EQ(told, 1);
-    EXPECT_EQ(ReadBytes(path), kHeader);
+    EXPECT_EQ(Testing::CTestFolder::Read(path), kHeader);
 
     // Released while the writer waits: the write goes ahead.
     SetSettingsLockWait(
@@ -604,7 +590,7 @@ TEST(SettingsFile, AWriterWaitsForAHeldLockSaysSoAndGivesUp) {
     EXPECT_TRUE(CSettingsFile(path.wstring()).Update(SetDword, error));
     release.join();
     EXPECT_EQ(told, 2);
-    EXPECT_NE(ReadBytes(path).find("dword:00000007"), std::string::npos);
+    EXPECT_NE(Testing::CTestFolder::Read(path).find("dword:00000007"), std::string::npos);
 }
 
 TEST(SettingsFile, LocationFollowsTheEnvironment) {
