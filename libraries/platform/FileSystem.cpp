@@ -33,6 +33,12 @@ bool IsSlash(wchar_t c) {
     return c == L'/' || c == L'\\';
 }
 
+/// The folder that holds `path`: "." for a bare name, "/" for a name at the root.
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+}
+
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = write(fd, bytes.data(), bytes.size());
@@ -255,11 +261,8 @@ bool CReplacementFile::Commit(int& errorNumber) {
     m_path.clear();
     // The rename itself reaches the disk with the folder's flush; a failure there loses nothing
     // that a reader could see, so it is not reported.
-    const std::string target = Narrow(m_target);
-    const std::size_t slash = target.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
-    const int directory = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int directory =
+        open(FolderOf(Narrow(m_target)).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (directory >= 0) {
         fsync(directory);
         close(directory);
@@ -311,8 +314,7 @@ void RemoveStaleReplacements(const std::wstring& target, std::wstring_view marke
                              std::initializer_list<std::wstring_view> companions) {
     const std::string path = Narrow(target);
     const std::size_t slash = path.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    const std::string folder = FolderOf(path);
     const std::string prefix =
         (slash == std::string::npos ? path : path.substr(slash + 1)) + Narrow(std::wstring(marker));
     std::vector<std::string> endings;
